@@ -71,8 +71,15 @@ class File {
   virtual int Unlock(uint64_t offset, uint64_t length) = 0;
 };
 
-enum class DriveType { kUnknown = 0, kNoRoot = 1, kRemovable = 2, kFixed = 3, kRemote = 4,
-                       kCdRom = 5, kRamDisk = 6 };
+enum class DriveType {
+  kUnknown = 0,
+  kNoRoot = 1,
+  kRemovable = 2,
+  kFixed = 3,
+  kRemote = 4,
+  kCdRom = 5,
+  kRamDisk = 6
+};
 
 class Env {
  public:
