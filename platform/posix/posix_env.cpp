@@ -24,6 +24,7 @@
 
 #include "platform/cp874.h"
 #include "platform/env.h"
+#include "platform/posix/mountinfo.h"
 
 namespace platform {
 namespace {
@@ -434,22 +435,6 @@ class PosixEnv final : public Env {
   int WindowsVersion() override { return 0; }
 };
 
-// Undoes the octal escapes (\040 and the like) of a mountinfo field.
-std::string UnescapeMountField(const std::string& s) {
-  auto octal = [](char c) { return c >= '0' && c <= '7'; };
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && octal(s[i + 1]) && octal(s[i + 2]) && octal(s[i + 3])) {
-      out.push_back(
-          static_cast<char>((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
-      i += 3;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
-}
-
 bool ReadSysFlag(const std::string& path) {
   std::ifstream in(path);
   int v = 0;
@@ -473,42 +458,13 @@ DriveType PosixEnv::GetDriveType(const std::string& path) {
 
   std::ifstream in("/proc/self/mountinfo");
   if (!in) return DriveType::kFixed;
-  std::string line, best_fstype, best_dev;
-  size_t best_len = 0;
-  bool found = false;
-  while (std::getline(in, line)) {
-    // id parent major:minor root mount-point options [optional...] - fstype source options
-    std::istringstream fields(line);
-    std::string id, parent, dev, root, mount;
-    if (!(fields >> id >> parent >> dev >> root >> mount)) continue;
-    mount = UnescapeMountField(mount);
-    std::string word, fstype;
-    while (fields >> word) {
-      if (word == "-") {
-        fields >> fstype;
-        break;
-      }
-    }
-    const bool covers =
-        mount == "/" || (resolved.compare(0, mount.size(), mount) == 0 &&
-                         (resolved.size() == mount.size() || resolved[mount.size()] == '/'));
-    if (!covers || (found && mount.size() < best_len)) continue;
-    found = true;
-    best_len = mount.size();
-    best_fstype = fstype;
-    best_dev = dev;
-  }
-  if (!found) return DriveType::kFixed;
-  static const char* const kNetwork[] = {"nfs",        "nfs4",  "cifs", "smb3", "smbfs",
-                                         "fuse.sshfs", "sshfs", "9p",   "afs",  "ncpfs"};
-  for (const char* n : kNetwork) {
-    if (best_fstype == n) return DriveType::kRemote;
-  }
-  const std::string sys = "/sys/dev/block/" + best_dev;
-  if (ReadSysFlag(sys + "/removable") || ReadSysFlag(sys + "/../removable")) {
-    return DriveType::kRemovable;
-  }
-  return DriveType::kFixed;
+  std::stringstream text;
+  text << in.rdbuf();
+  // A partition's flag is on its parent disk, one level up in sysfs.
+  return DriveTypeFromMountInfo(text.str(), resolved, [](const std::string& dev) {
+    const std::string sys = "/sys/dev/block/" + dev;
+    return ReadSysFlag(sys + "/removable") || ReadSysFlag(sys + "/../removable");
+  });
 }
 
 }  // namespace
