@@ -7,8 +7,9 @@
 //
 // How a view binds to it:
 //  * Construct TForm1 with a MainWindowView and a CompanyChooser, call FormCreate(); when it
-//    returns false the program ends with ExitCode() (State() is kEnded) and no window is
-//    shown. Otherwise show the window, with Caption(), and call FormShow().
+//    returns false the program ends (State() is kEnded, exit code 0 as for every end of the
+//    desktop program) and no window is shown. Otherwise show the window, with Caption(), and call
+//    FormShow().
 //  * Inp_2 shows PathText(); cxButton1 ("Import") is enabled per ImportEnabled(); the focused
 //    control is Focus(); Label2 shows FixMarker(). Re-read them after every call into the
 //    controller (StateChanged() is called when they may have changed).
@@ -36,11 +37,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/csv_table.h"
 #include "app/import.h"
 
+namespace fileaccess {
+struct EndRequest;
+}
 namespace platform {
 class Env;
 }
@@ -65,6 +70,8 @@ inline constexpr char kArInfoMissingMessage[] =
 inline constexpr char kCompletedMessage[] =
     "\xA1\xD2\xC3\xB7\xD3\xA7\xD2\xB9\xE0\xCA\xC3\xE7\xA8\xE0\xC3\xD5\xC2\xBA\xC3\xE9\xCD\xC2"
     "\xE1\xC5\xE9\xC7";
+// Shown when the chosen data directory cannot be made current.
+inline constexpr char kCannotEnterDirectory[] = "Cannot change the current directory to ";
 // Engine start values of the program.
 inline constexpr uint8_t kEngineMode = 2;
 inline constexpr int32_t kPageBuffers = 500;
@@ -126,7 +133,7 @@ class TForm1 {
   TForm1& operator=(const TForm1&) = delete;
 
   // The start-up sequence. True: show the window (state kReadyNoFile). False: the program
-  // ends (state kEnded) with ExitCode(); Failed() tells a failure from "no company chosen".
+  // ends (state kEnded); Failed() tells a failure from "no company chosen".
   bool FormCreate();
   // Gives the focus to Inp_2.
   void FormShow();
@@ -165,16 +172,17 @@ class TForm1 {
   // True when the program ended, or is ending, because of a failure (ARINFO.DAT missing, a
   // data file failure, a No at a question that offers no way on).
   bool Failed() const { return failed_; }
-  int ExitCode() const { return exit_code_; }
 
  private:
   void OnEndRequested();
+  bool EndStartup();
   void SetState(MainState state);
 
   MainWindowView* view_;
   CompanyChooser* chooser_;
   platform::Env* env_;
   ImportObserver* observer_ = nullptr;
+  std::function<void(const fileaccess::EndRequest&)> previous_handler_;
 
   MainState state_ = MainState::kChoosingCompany;
   std::string caption_;
@@ -189,8 +197,8 @@ class TForm1 {
   bool engine_started_ = false;
   bool files_open_ = false;
   bool closed_ = false;
+  bool close_pending_ = false;
   bool failed_ = false;
-  int exit_code_ = 0;
 };
 
 }  // namespace app
