@@ -1,5 +1,9 @@
 # Shared build helpers.
-find_package(GTest REQUIRED)
+if(IMPCUST_GTEST_FROM_SOURCE)
+  include(${CMAKE_CURRENT_LIST_DIR}/gtest-from-source.cmake)  # cross builds (see that file)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
 
 # impcust_test(NAME SOURCES a_test.cpp ... LIBS lib ...)

@@ -165,6 +165,16 @@ TEST_F(EnvTest, ShareModesBetweenHandlesOfOneProcess) {
   }
 }
 
+// Windows answers an unlock of a range the handle does not hold with ERROR_NOT_LOCKED; Wine
+// answers ERROR_LOCK_VIOLATION. Either way the unlock must fail and change nothing.
+bool IsUnlockRefusal(int e) {
+#ifdef _WIN32
+  return e == kErrNotLocked || e == kErrLockViolation;
+#else
+  return e == kErrNotLocked;
+#endif
+}
+
 TEST_F(EnvTest, ByteRangeLocksBelongToTheHandle) {
   ASSERT_EQ(WriteWholeFile(env_, Path("l.dat"), "x"), kErrNone);
   auto a = Open("l.dat", OpenMode::kShared);
@@ -191,13 +201,13 @@ TEST_F(EnvTest, ByteRangeLocksBelongToTheHandle) {
     EXPECT_EQ(c.file->Lock(c.offset, c.length), c.want) << std::hex << c.offset << "+" << c.length;
   }
   // Unlocks must match a held range exactly, and only its owner can release it.
-  EXPECT_EQ(a->Unlock(3, 5), kErrNotLocked);
-  EXPECT_EQ(a->Unlock(0, 3), kErrNotLocked);
-  EXPECT_EQ(b->Unlock(3, 10), kErrNotLocked);
+  EXPECT_TRUE(IsUnlockRefusal(a->Unlock(3, 5)));
+  EXPECT_TRUE(IsUnlockRefusal(a->Unlock(0, 3)));
+  EXPECT_TRUE(IsUnlockRefusal(b->Unlock(3, 10)));
   EXPECT_EQ(b->Lock(5, 1), kErrLockViolation) << "a's range survived the refused unlocks";
   EXPECT_EQ(a->Unlock(3, 10), kErrNone);
   EXPECT_EQ(b->Lock(5, 1), kErrNone);
-  EXPECT_EQ(a->Unlock(3, 10), kErrNotLocked);
+  EXPECT_TRUE(IsUnlockRefusal(a->Unlock(3, 10)));
   // Closing a handle releases its locks.
   EXPECT_EQ(env_->CloseFile(std::move(a)), kErrNone);
   EXPECT_EQ(b->Lock(0x7FFFFFF0, 4), kErrNone);

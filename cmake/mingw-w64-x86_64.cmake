@@ -1,0 +1,21 @@
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (POSIX threads flavour). Executables are
+# static, so they run under Wine or on Windows without any DLL beside them; tests run through
+# wine64. Use with -DIMPCUST_BUILD_GUI=OFF -DIMPCUST_BUILD_BENCH=OFF.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(IMPCUST_MINGW_TRIPLE x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${IMPCUST_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${IMPCUST_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${IMPCUST_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${IMPCUST_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEDEBUG=-all /usr/lib/wine/wine64)
+
+set(IMPCUST_GTEST_FROM_SOURCE ON CACHE BOOL "Build GoogleTest from its sources")
