@@ -1,21 +1,22 @@
 // The Env of Windows: the ANSI file calls with the access, share modes and dispositions the
 // engine relies on, the native byte-range locks and GetLastError numbers passed through
 // unchanged. Names go to the ANSI calls as given (code page 874 on a Thai system).
-#include <windows.h>
-
 #include <atomic>
 #include <climits>
 #include <cstdint>
 
-#include "platform/env.h"
-
-// windows.h maps these names to their ANSI or wide forms; the Env keeps the plain ones.
+// clang-format off
+// windows.h maps these names to their ANSI or wide forms; the Env keeps the plain ones, so the
+// macros are dropped before the Env's declarations are seen.
+#include <windows.h>
 #undef DeleteFile
 #undef CreateDirectory
 #undef GetCurrentDirectory
 #undef SetCurrentDirectory
 #undef GetDriveType
 #undef GetEnvironmentVariable
+#include "platform/env.h"
+// clang-format on
 
 namespace platform {
 namespace {
