@@ -257,6 +257,7 @@ TEST_F(EnvTest, ProcessServices) {
   EXPECT_EQ(value, "unchanged");
   EXPECT_NE(env_->GetDriveType(dir_.string()), DriveType::kNoRoot);
   EXPECT_FALSE(ExecutablePath().empty());
+  EXPECT_TRUE(StdoutIsUsable());
 #ifndef _WIN32
   ::setenv("IMPCUST_THAI_VALUE", "\u0E01\u0E02", 1);
   ASSERT_TRUE(env_->GetEnvironmentVariable("IMPCUST_THAI_VALUE", &value));

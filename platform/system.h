@@ -17,11 +17,15 @@ namespace platform {
 // when the environment names a locale the system does not have.
 void SetThreadLocaleToUserDefault();
 
-// Whether desktop composition is on; false when the system has no such service.
+// Whether desktop composition is on; false before Windows major version 6, when the service
+// is missing, and on every other system.
 bool IsDwmCompositionEnabled();
 
 bool StdoutIsTerminal();
 bool StdinIsTerminal();
+// Whether the process has a standard output at all (a windowed program started without
+// redirection has none, and writing to it fails).
+bool StdoutIsUsable();
 
 // Full path of the running program; empty when the system cannot tell.
 std::string ExecutablePath();

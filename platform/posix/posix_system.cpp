@@ -1,4 +1,5 @@
 // POSIX side of system.h and process.h.
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,6 +26,8 @@ bool IsDwmCompositionEnabled() { return false; }
 
 bool StdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+bool StdoutIsUsable() { return ::fcntl(STDOUT_FILENO, F_GETFD) != -1; }
 
 std::string ExecutablePath() {
   std::vector<char> buf(4096);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/env.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -12,7 +13,9 @@ namespace platform {
 void SetThreadLocaleToUserDefault() { ::SetThreadLocale(LOCALE_USER_DEFAULT); }
 
 bool IsDwmCompositionEnabled() {
-  // Loaded at run time: the library is missing on older systems.
+  // Desktop composition came with major version 6; the library is loaded at run time because
+  // older systems lack it.
+  if (Env::Default()->WindowsVersion() < 600) return false;
   HMODULE dwm = ::LoadLibraryA("dwmapi.dll");
   if (!dwm) return false;
   using Fn = HRESULT(WINAPI*)(BOOL*);
@@ -34,6 +37,11 @@ bool IsConsole(DWORD which) {
 
 bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 bool StdinIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+
+bool StdoutIsUsable() {
+  const HANDLE h = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
 
 std::string ExecutablePath() {
   std::string buf(MAX_PATH, '\0');
