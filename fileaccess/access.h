@@ -26,6 +26,9 @@
 namespace isam {
 struct FileBlock;
 }
+namespace platform {
+class Env;
+}
 
 namespace fileaccess {
 
@@ -80,6 +83,14 @@ void ReportFileError(int32_t code, const std::string& text);
 
 // English text of an engine status code; empty for codes without one.
 std::string EngineMessage(int32_t code);
+
+// The Env every file of this layer goes through: the engine's (isam::EngineEnv()), so that a
+// test that starts the engine on a fault-injecting Env reaches the side files too.
+platform::Env* AccessEnv();
+
+// The creation guard beside a set being created: "<name>.MK~" (held exclusively while one
+// process creates the set, removed afterwards).
+std::string CreationGuardName(const std::string& name);
 
 // Every layer state back to its start value (switches true, AccessOk false, count 0,
 // hooks removed). For tests and for a second run in one process.

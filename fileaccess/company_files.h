@@ -12,9 +12,9 @@
 // Contract that is easy to get wrong:
 //  * OpenCompanyFiles returns true only when every set is open. On false the program has been
 //    ended through the end-program handler (a set could not be opened, a recovery prompt was
-//    declined, or a side file could not be read or created); the sets opened so far stay open
-//    and the side files must not be written back: do not call CloseCompanyFiles after a
-//    failed start-up unless the handler asks for the normal close.
+//    declined, or a side file could not be read or created). CloseCompanyFiles after such a
+//    failed open closes the sets that were opened and writes no side file back, since the
+//    tables may hold defaults in place of what could not be read.
 //  * CloseCompanyFiles ignores close failures; a side file that cannot be written back is
 //    reported (ShowError) and the close goes on with the rest.
 //  * The handles and tables are process-wide; CustomerFile() is ARFILE01's FileBlock.
