@@ -142,7 +142,9 @@ TEST_F(EnvTest, ShareModesBetweenHandlesOfOneProcess) {
   };
   int i = 0;
   for (const auto& c : cases) {
-    const std::string name = "s" + std::to_string(i++) + ".dat";
+    std::string name = "s";
+    name += std::to_string(i++);
+    name += ".dat";
     ASSERT_EQ(WriteWholeFile(env_, Path(name), "keep"), kErrNone);
     auto first = Open(name, c.first);
     ASSERT_NE(first, nullptr);
