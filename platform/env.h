@@ -12,9 +12,17 @@
 //  * Byte-range locks are exclusive, never wait, may lie beyond the end of a file, and belong
 //    to the open handle: two handles of one process exclude each other, and closing a handle
 //    releases its locks. Locking a range that overlaps one already held (by any handle)
-//    fails with kErrLockViolation.
+//    fails with kErrLockViolation; unlocking anything but a held range exactly fails with
+//    kErrNotLocked (Wine answers kErrLockViolation). A zero length is refused.
+//    A read-only handle's locks exclude the locks of writable handles everywhere, but on POSIX
+//    not those of other read-only handles; lock through a writable handle.
+//    Locks are advisory for reads and writes on POSIX (Windows refuses I/O by other handles
+//    inside a locked range); the engine's protocol never relies on that refusal.
 //  * An exclusive open (OpenMode::kExclusive, kCreate) refuses, and is refused by, any other
-//    open of the same file with kErrSharingViolation, in this process or another.
+//    open of the same file with kErrSharingViolation, in this process or another. A create
+//    refused this way leaves the file untouched. Deleting or renaming a file that is open
+//    anywhere fails with kErrSharingViolation, as on Windows.
+//  * A name containing a zero byte is refused with kErrInvalidName before it reaches the OS.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +51,7 @@ constexpr int kErrFileExists = 80;
 constexpr int kErrInvalidParameter = 87;
 constexpr int kErrDiskFull = 112;
 constexpr int kErrAlreadyExists = 183;
+constexpr int kErrInvalidName = 123;  // a name with a zero byte in it
 constexpr int kErrNotLocked = 158;
 constexpr int kErrGeneric = 31;  // ERROR_GEN_FAILURE: anything without a closer match
 

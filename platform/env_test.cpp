@@ -70,6 +70,8 @@ TEST_F(EnvTest, ErrorNumbersAreThoseOfWindows) {
       {"create folder in missing folder", env_->CreateDirectory(Path("nodir\\sub")),
        kErrPathNotFound},
       {"list missing folder", env_->ListFiles(Path("nodir"), &names), kErrPathNotFound},
+      {"name cut by a zero byte",
+       env_->OpenFile(Path(std::string("a.dat\0x", 7)), OpenMode::kCreate, &f), kErrInvalidName},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
   EXPECT_EQ(f, nullptr);

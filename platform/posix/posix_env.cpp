@@ -41,6 +41,9 @@ std::string ToOsName(const std::string& name) {
   return out;
 }
 
+// A name with a zero byte would reach the OS cut short, naming another file: refused.
+bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
 // Converts a name reported by the OS back to code page 874; '/' is kept as the OS has it.
 std::string FromOsName(const std::string& os_name) { return Utf8ToCp874(os_name); }
 
@@ -151,7 +154,9 @@ class PosixFile final : public File {
 
   int Read(uint64_t offset, void* buf, size_t len, size_t* got) override {
     *got = 0;
-    if (offset > static_cast<uint64_t>(LLONG_MAX) - len) return kErrInvalidParameter;
+    if (len > static_cast<uint64_t>(LLONG_MAX) || offset > static_cast<uint64_t>(LLONG_MAX) - len) {
+      return kErrInvalidParameter;
+    }
     auto* p = static_cast<char*>(buf);
     while (*got < len) {
       const ssize_t n = ::pread(fd_, p + *got, len - *got, static_cast<off_t>(offset + *got));
@@ -167,7 +172,9 @@ class PosixFile final : public File {
 
   int Write(uint64_t offset, const void* buf, size_t len, size_t* put) override {
     *put = 0;
-    if (offset > static_cast<uint64_t>(LLONG_MAX) - len) return kErrInvalidParameter;
+    if (len > static_cast<uint64_t>(LLONG_MAX) || offset > static_cast<uint64_t>(LLONG_MAX) - len) {
+      return kErrInvalidParameter;
+    }
     const auto* p = static_cast<const char*>(buf);
     while (*put < len) {
       const ssize_t n = ::pwrite(fd_, p + *put, len - *put, static_cast<off_t>(offset + *put));
@@ -242,6 +249,7 @@ class PosixEnv final : public Env {
  public:
   int OpenFile(const std::string& name, OpenMode mode, std::unique_ptr<File>* out) override {
     out->reset();
+    if (HasNul(name)) return kErrInvalidName;
     const std::string os = ToOsName(name);
     if (os.empty()) return kErrPathNotFound;
     int flags = O_CLOEXEC;
@@ -298,6 +306,7 @@ class PosixEnv final : public Env {
   }
 
   int DeleteFile(const std::string& name) override {
+    if (HasNul(name)) return kErrInvalidName;
     const std::string os = ToOsName(name);
     if (os.empty()) return kErrPathNotFound;
     if (IsDir(os)) return kErrAccessDenied;
@@ -307,6 +316,7 @@ class PosixEnv final : public Env {
   }
 
   int RenameFile(const std::string& from, const std::string& to) override {
+    if (HasNul(from) || HasNul(to)) return kErrInvalidName;
     const std::string os_from = ToOsName(from);
     const std::string os_to = ToOsName(to);
     if (os_from.empty() || os_to.empty()) return kErrPathNotFound;
@@ -334,15 +344,16 @@ class PosixEnv final : public Env {
   bool FileExists(const std::string& name) override {
     struct stat st;
     const std::string os = ToOsName(name);
-    return !os.empty() && ::stat(os.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !os.empty() && !HasNul(name) && ::stat(os.c_str(), &st) == 0 && S_ISREG(st.st_mode);
   }
 
   bool DirectoryExists(const std::string& name) override {
     const std::string os = ToOsName(name);
-    return !os.empty() && IsDir(os);
+    return !os.empty() && !HasNul(name) && IsDir(os);
   }
 
   int CreateDirectory(const std::string& name) override {
+    if (HasNul(name)) return kErrInvalidName;
     const std::string os = ToOsName(name);
     if (os.empty()) return kErrPathNotFound;
     if (::mkdir(os.c_str(), 0777) == 0) return kErrNone;
@@ -352,6 +363,7 @@ class PosixEnv final : public Env {
 
   int ListFiles(const std::string& dir, std::vector<std::string>* names) override {
     names->clear();
+    if (HasNul(dir)) return kErrInvalidName;
     std::string os = ToOsName(dir);
     if (os.empty()) os = ".";
     DIR* d = ::opendir(os.c_str());
@@ -388,6 +400,7 @@ class PosixEnv final : public Env {
   }
 
   int SetCurrentDirectory(const std::string& dir) override {
+    if (HasNul(dir)) return kErrInvalidName;
     const std::string os = ToOsName(dir);
     if (os.empty()) return kErrPathNotFound;
     if (::chdir(os.c_str()) == 0) return kErrNone;
@@ -398,6 +411,7 @@ class PosixEnv final : public Env {
   DriveType GetDriveType(const std::string& path) override;
 
   bool GetEnvironmentVariable(const std::string& name, std::string* value) override {
+    if (HasNul(name)) return false;
     const char* v = ::getenv(Cp874ToUtf8(name).c_str());
     if (!v) return false;
     *value = Utf8ToCp874(v);
@@ -443,6 +457,7 @@ bool ReadSysFlag(const std::string& path) {
 
 DriveType PosixEnv::GetDriveType(const std::string& path) {
   // Resolve the path, or the nearest folder above it that exists.
+  if (HasNul(path)) return DriveType::kNoRoot;
   std::string os = ToOsName(path);
   if (os.empty()) os = ".";
   char* real = nullptr;

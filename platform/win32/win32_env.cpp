@@ -116,14 +116,19 @@ class Win32File final : public File {
   HANDLE h_;
 };
 
+// A name with a zero byte would reach the OS cut short, naming another file: refused.
+bool HasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
 DWORD Attributes(const std::string& name) {
-  return name.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesA(name.c_str());
+  return name.empty() || HasNul(name) ? INVALID_FILE_ATTRIBUTES
+                                      : ::GetFileAttributesA(name.c_str());
 }
 
 class Win32Env final : public Env {
  public:
   int OpenFile(const std::string& name, OpenMode mode, std::unique_ptr<File>* out) override {
     out->reset();
+    if (HasNul(name)) return kErrInvalidName;
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     DWORD disposition = OPEN_EXISTING;
@@ -154,10 +159,12 @@ class Win32Env final : public Env {
   }
 
   int DeleteFile(const std::string& name) override {
+    if (HasNul(name)) return kErrInvalidName;
     return ::DeleteFileA(name.c_str()) ? kErrNone : LastError();
   }
 
   int RenameFile(const std::string& from, const std::string& to) override {
+    if (HasNul(from) || HasNul(to)) return kErrInvalidName;
     return ::MoveFileA(from.c_str(), to.c_str()) ? kErrNone : LastError();
   }
 
@@ -172,11 +179,13 @@ class Win32Env final : public Env {
   }
 
   int CreateDirectory(const std::string& name) override {
+    if (HasNul(name)) return kErrInvalidName;
     return ::CreateDirectoryA(name.c_str(), nullptr) ? kErrNone : LastError();
   }
 
   int ListFiles(const std::string& dir, std::vector<std::string>* names) override {
     names->clear();
+    if (HasNul(dir)) return kErrInvalidName;
     const std::string pattern = dir.empty() ? std::string("*") : JoinPath(dir, "*");
     WIN32_FIND_DATAA data;
     const HANDLE find = ::FindFirstFileA(pattern.c_str(), &data);
@@ -204,6 +213,7 @@ class Win32Env final : public Env {
   }
 
   int SetCurrentDirectory(const std::string& dir) override {
+    if (HasNul(dir)) return kErrInvalidName;
     return ::SetCurrentDirectoryA(dir.c_str()) ? kErrNone : LastError();
   }
 
@@ -215,6 +225,7 @@ class Win32Env final : public Env {
   }
 
   bool GetEnvironmentVariable(const std::string& name, std::string* value) override {
+    if (HasNul(name)) return false;
     std::string buf(256, '\0');
     for (;;) {
       ::SetLastError(0);
