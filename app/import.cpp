@@ -14,6 +14,7 @@ constexpr int kColCode = 0;
 constexpr size_t kMaxCodeLength = 10;
 constexpr int kCustomerKeyCount = 2;
 constexpr int32_t kCodeKey = 1;
+constexpr int32_t kDuplicateKeyStatus = 10230;  // "Cannot add duplicate key"
 
 std::string CustomerKeyOf(const void* record, int key_number) {
   return datafiles::CustomerKey(record, key_number);
@@ -106,6 +107,14 @@ void ImportRow(const CsvTable& table, int row, const ImportTarget& target, Custo
     report.record = n;
   } else {
     report.outcome = RowOutcome::kRefused;
+    // The add's own status is gone once the set has been unlocked again; a refusal by the
+    // unique code index shows as the stored (upper-cased) code being present now.
+    if (report.status == 0 && !fileaccess::EndRequested()) {
+      int32_t existing = 0;
+      fileaccess::FindWithRetry(target.customer_file, kCodeKey, existing,
+                                datafiles::CustomerKey(buffer, kCodeKey));
+      if (fileaccess::AccessOk()) report.status = kDuplicateKeyStatus;
+    }
   }
 }
 
