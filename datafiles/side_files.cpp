@@ -14,6 +14,12 @@ const char kTradeDebtorsName[] = "\xC5\xD9\xA1\xCB\xB9\xD5\xE9\xA1\xD2\xC3\xA4\x
 const char kOtherDebtorsName[] = "\xC5\xD9\xA1\xCB\xB9\xD5\xE9\xCD\xD7\xE8\xB9";
 const char kMainWarehouseName[] = "\xA4\xC5\xD1\xA7\xCA\xD4\xB9\xA4\xE9\xD2\xCB\xC5\xD1\xA1";
 
+// The tables are read and written as one run of bytes each.
+static_assert(sizeof(SideFiles::ar_tbuf) == kArTBufLength * kArTBufEntries);
+static_assert(sizeof(SideFiles::ar_types) == kArTypeLength * kArTypeEntries);
+static_assert(sizeof(SideFiles::gl_book) == kGlBookLength * kGlBookEntries);
+static_assert(sizeof(SideFiles::ic_subw) == kIcSubwLength * kIcSubwEntries);
+
 namespace {
 
 // Largest run of records kept beyond a table; a file beyond this is refused, not read.
