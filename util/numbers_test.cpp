@@ -229,3 +229,34 @@ TEST(FormatAmount, WholeAndSpacelessForms) {
 
 }  // namespace
 }  // namespace util
+
+namespace util {
+namespace {
+
+TEST(FormatAmount, AlwaysExactlyItsWidthWhateverTheValue) {
+  const double big = std::numeric_limits<double>::max();
+  const double values[] = {0.0,
+                           -0.0,
+                           0.004,
+                           -0.005,
+                           1e17,
+                           -1e17,
+                           1e20,
+                           -1e20,
+                           1e300,
+                           big,
+                           -big,
+                           5e-324,
+                           std::numeric_limits<double>::infinity(),
+                           std::nan("")};
+  for (double v : values) {
+    for (int width = 1; width <= kMaxAmountTextLength; ++width) {
+      EXPECT_EQ(FormatAmount(width, v).size(), static_cast<size_t>(width)) << v << " " << width;
+    }
+    EXPECT_LE(FloatToFixed(2, v).size(), static_cast<size_t>(kMaxFixedTextLength)) << v;
+    EXPECT_LE(FormatAmountNoSpaces(v).size(), 20u) << v;
+  }
+}
+
+}  // namespace
+}  // namespace util
