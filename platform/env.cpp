@@ -1,5 +1,8 @@
 #include "platform/env.h"
 
+#include "platform/process.h"
+#include "platform/system.h"
+
 namespace platform {
 
 int ReadWholeFile(Env* env, const std::string& name, std::string* content) {
@@ -40,6 +43,16 @@ int WriteWholeFile(Env* env, const std::string& name, const std::string& content
   if (err == kErrNone && put != content.size()) err = kErrDiskFull;
   const int close_err = env->CloseFile(std::move(file));
   return err != kErrNone ? err : close_err;
+}
+
+std::string SiblingExecutable(const std::string& name) {
+  std::string dir = ExecutablePath();
+  while (!dir.empty() && !IsSeparator(dir.back())) dir.pop_back();
+#ifdef _WIN32
+  return dir + name + ".exe";
+#else
+  return dir + name;
+#endif
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }

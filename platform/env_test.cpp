@@ -8,6 +8,7 @@
 #include <set>
 
 #include "platform/process.h"
+#include "platform/scratch_dir.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -286,18 +287,30 @@ TEST(JoinPath, AddsOneSeparatorOnlyWhereNeeded) {
   for (const auto& c : cases) EXPECT_EQ(JoinPath(c.dir, c.name), c.want) << c.dir;
 }
 
+TEST(ScratchDir, IsFreshAndGoesAwayWithItsContent) {
+  Env* env = Env::Default();
+  std::string kept;
+  {
+    ScratchDir a("impcust-scratch"), b("impcust-scratch");
+    ASSERT_FALSE(a.path().empty());
+    EXPECT_NE(a.path(), b.path());
+    EXPECT_TRUE(env->DirectoryExists(a.path()));
+    ASSERT_EQ(env->CreateDirectory(a.Join("sub")), kErrNone);
+    ASSERT_EQ(WriteWholeFile(env, a.Join("sub\\f.dat"), "x"), kErrNone);
+    std::vector<std::string> names;
+    ASSERT_EQ(env->ListFiles(b.path(), &names), kErrNone);
+    EXPECT_TRUE(names.empty());
+    kept = a.path();
+  }
+  EXPECT_FALSE(env->DirectoryExists(kept));
+}
+
 // Tests against a second, real process: the platform_probe program beside this test.
 class EnvProcessTest : public EnvTest {
  protected:
   void SetUp() override {
     EnvTest::SetUp();
-    std::string self = ExecutablePath();
-    while (!self.empty() && !IsSeparator(self.back())) self.pop_back();
-#ifdef _WIN32
-    probe_ = self + "platform_probe.exe";
-#else
-    probe_ = self + "platform_probe";
-#endif
+    probe_ = SiblingExecutable("platform_probe");
     if (!env_->FileExists(probe_)) GTEST_SKIP() << "platform_probe not found beside the test";
   }
 

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <random>
+#include "platform/scratch_dir.h"
 
 namespace platform {
 namespace {
@@ -11,19 +10,11 @@ namespace {
 class FaultEnvTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("impcust-fault-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(dir_);
-    name_ = JoinPath(dir_.string(), "f.dat");
+    ASSERT_FALSE(dir_.path().empty());
+    name_ = dir_.Join("f.dat");
     ASSERT_EQ(WriteWholeFile(Env::Default(), name_, "0123456789"), kErrNone);
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
-  std::filesystem::path dir_;
+  ScratchDir dir_{"impcust-fault"};
   std::string name_;
   FaultEnv env_{Env::Default()};
 };

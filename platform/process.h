@@ -32,6 +32,10 @@ class ChildProcess {
 int StartProcess(const std::string& program, const std::vector<std::string>& args,
                  std::unique_ptr<ChildProcess>* out);
 
+// The path of a program that sits beside the running one (".exe" is added on Windows); how a
+// test finds its helper executables.
+std::string SiblingExecutable(const std::string& name);
+
 // Starts the program, waits for it without a limit and returns its exit code, or -1 when it
 // could not be started or waited for.
 int RunProcess(const std::string& program, const std::vector<std::string>& args);
