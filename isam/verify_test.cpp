@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "isam/isam.h"
 #include "platform/env.h"
 
 namespace isam {
@@ -207,6 +208,49 @@ TEST_F(VerifyTest, HandMadeSoundSetIsSoundAndItsFactsAreRead) {
   EXPECT_EQ(r.facts.indexes[0].free_pages, 1);
   EXPECT_EQ(r.facts.coord_state, CoordState::kUserArea);
   EXPECT_EQ(r.facts.area_positions, 1001);
+}
+
+TEST_F(VerifyTest, SetWrittenByTheEngineIsSound) {
+  ResetEngine();
+  ASSERT_GT(StartEngine(2, 8), 0) << StatusCode();
+  const uint8_t descriptors[kKeyDescriptorBytes] = {10, 0, 30, 1};
+  CreateDataFile(base_, 64, 2, descriptors);
+  ASSERT_TRUE(StatusOk()) << StatusCode();
+  VerifyResult fresh = VerifyDataFileSet(platform::Env::Default(), base_);
+  EXPECT_TRUE(fresh.Sound()) << fresh.error << Joined(fresh);
+
+  FileBlock* fb = nullptr;
+  OpenDataFile(fb, base_, false);
+  ASSERT_TRUE(StatusOk()) << StatusCode();
+  LockDataFile(fb);
+  std::vector<char> record(64, 0);
+  for (int i = 0; i < 300; ++i) {  // enough keys for two-level trees
+    int32_t n = 0;
+    AddRecord(fb, n, record.data());
+    InsertKey(fb, 1, n, "C" + std::to_string(100000 + i * 7919 % 300));
+    InsertKey(fb, 2, n, std::string(1 + i % 30, static_cast<char>(0xA1 + i % 5)));
+    ASSERT_TRUE(StatusOk()) << StatusCode();
+  }
+  for (int32_t n = 1; n <= 300; n += 3) {
+    RemoveKey(fb, 1, n, "C" + std::to_string(100000 + (n - 1) * 7919 % 300));
+    RemoveKey(fb, 2, n, std::string(1 + (n - 1) % 30, static_cast<char>(0xA1 + (n - 1) % 5)));
+    DeleteRecord(fb, n);
+    ASSERT_TRUE(StatusOk()) << StatusCode();
+  }
+  UnlockDataFile(fb);
+  ASSERT_TRUE(StatusOk()) << StatusCode();
+  VerifyOptions options;
+  options.check_record_refs = true;
+  VerifyResult r = VerifyDataFileSet(platform::Env::Default(), base_, options);
+  CloseDataFile(fb);
+  StopEngine();
+  ASSERT_TRUE(r.Sound()) << r.error << Joined(r);
+  EXPECT_EQ(r.facts.free_found, 100);
+  EXPECT_EQ(r.facts.coord_state, CoordState::kUserArea);
+  for (const IndexFacts& ix : r.facts.indexes) {
+    EXPECT_EQ(ix.keys_found, 200) << ix.number;
+    EXPECT_GE(ix.depth, 2) << ix.number;
+  }
 }
 
 TEST_F(VerifyTest, EachDamageIsReported) {
