@@ -122,19 +122,20 @@ double DigitsAsWholeNumber(const std::string& digits) {
   return v;
 }
 
-// Digits of the exact decimal expansion of |value| (finite), with the count of digits before
-// the point. Leading zeros are removed from the integer part; "0" stays.
+// Digits of the exact decimal expansion of |value| (finite): the integer digits (at least
+// one) and the fraction digits.
 void ExactDecimal(double value, std::string* int_digits, std::string* frac_digits) {
   // 1074 fractional digits hold every double exactly; 309 integer digits the largest.
   char buf[1500];
   auto [ptr, ec] =
       std::to_chars(buf, buf + sizeof(buf), std::fabs(value), std::chars_format::fixed, 1074);
-  std::string_view text(buf, ec == std::errc() ? static_cast<size_t>(ptr - buf) : 0);
-  size_t point = text.find('.');
-  if (point == std::string_view::npos) point = text.size();
-  *int_digits = std::string(text.substr(0, point));
-  *frac_digits = point < text.size() ? std::string(text.substr(point + 1)) : std::string();
-  if (int_digits->empty()) *int_digits = "0";
+  const size_t len = ec == std::errc() ? static_cast<size_t>(ptr - buf) : 0;
+  size_t point = 0;
+  while (point < len && buf[point] != '.') ++point;
+  int_digits->assign(buf, point);
+  if (point == 0) int_digits->push_back('0');
+  frac_digits->clear();
+  if (point < len) frac_digits->append(buf + point + 1, len - point - 1);
 }
 
 // Adds one unit at the last digit of `digits` (decimal string), growing it by a digit on carry.
