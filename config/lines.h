@@ -26,6 +26,11 @@ LineTable SplitLines(std::string_view content);
 // Every line followed by CR LF; with skip_empty, empty lines are left out.
 std::string JoinLinesCrLf(const LineTable& lines, bool skip_empty);
 
+// Reads a whole file, opening it again at once while the open fails with the open-retry code,
+// at most `max_attempts` opens in all. Returns 0 or the OS error of the last attempt.
+int ReadFileWithRetry(platform::Env* env, const std::string& path, int max_attempts,
+                      std::string* content);
+
 // Reads `path` into *lines. Returns 0 or the OS error (the table is then empty).
 int ReadLineTable(platform::Env* env, const std::string& path, LineTable* lines);
 
