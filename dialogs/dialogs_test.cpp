@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dialogs/recording_presenter.h"
+#include "util/display_text.h"
 
 namespace dialogs {
 namespace {
@@ -174,6 +175,35 @@ TEST(Presenter, ScopesNestAndTheDefaultIsNeverMissing) {
   EXPECT_EQ(inner.calls()[0].text, "to inner");
   ASSERT_EQ(outer.calls().size(), 1u);
   EXPECT_EQ(outer.calls()[0].text, "to outer");
+}
+
+}  // namespace
+}  // namespace dialogs
+
+namespace dialogs {
+namespace {
+
+// The code page 874 constants read as the Thai texts they stand for.
+TEST(DialogTexts, ThaiConstantsSayWhatTheyShould) {
+  const struct {
+    const char* cp874;
+    const char* utf8;
+  } cases[] = {
+      {kWaitText, "รอสักครู่..."},
+      {kRecoveryFileLabel, "แฟ้มข้อมูลที่ตรวจพบ:"},
+      {kRecoveryLeftoverLabel, "ขนาดของ .SAV หรือ .IX~:"},
+      {kRecoveryNormalLabel, "ขนาดของ .DAT หรือ .IX:"},
+      {kRecoveryQuestion, "ท่านต้องการเปลี่ยนแฟ้มชั่วคราวกลับมาเป็นแฟ้มข้อมูลปกติ?"},
+      {kRecoveryExplanation,
+       "เนื่องจาก โปรแกรมได้ตรวจพบแฟ้ม .SAV หรือ .IX~ ซึ่งเป็นแฟ้มชั่วคราวที่ถูกสร้างขึ้นขณะทำการ "
+       "\"แก้ไขแฟ้มข้อมูลที่เสียหาย\" ซึ่งจะถูกลบเมื่อการทำงานเสร็จสมบูรณ์ "
+       "แต่หากการทำงานยังไม่สมบูรณ์ เช่น ผู้ใช้ยกเลิกเอง, ไฟดับ หรือปิดเครื่องกลางคัน "
+       "แฟ้มดังกล่าวจะยังคงอยู่ ดังนั้น จึงขอให้ท่านทำการตรวจสอบขนาดของแฟ้มทั้งสอง "
+       "ซึ่งถ้าหากแฟ้มใดมีขนาดใหญ่กว่า ก็น่าจะเป็นแฟ้มข้อมูลจริงของท่าน "
+       "จึงควรลบแฟ้มข้อมูลที่ไม่ถูกต้องและเปลี่ยนแฟ้ม .SAV หรือ .IX~ กลับมาใช้งาน (หรือแก้ไข) "
+       "ตามปกติ (ควรมีการสำรองข้อมูลก่อนทำขั้นตอนนี้)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(util::ToDisplay(c.cp874), c.utf8);
 }
 
 }  // namespace
