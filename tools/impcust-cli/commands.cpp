@@ -272,12 +272,14 @@ int RunImport(const ImportOptions& options) {
   form.SetImportObserver(&observer);
 
   int exit_code = kExitOk;
+  bool imported = false;
   if (!form.FormCreate()) {
     exit_code = kExitFatal;
   } else if (!form.LoadChosenFile(*csv)) {
     form.FormClose();
     exit_code = form.Failed() ? kExitFatal : kExitUsage;
   } else {
+    imported = true;
     form.cxButton1Click();
     observer.EndProgress();
     form.FormClose();  // after a stop the window would stay open; the batch ends here
@@ -305,9 +307,7 @@ int RunImport(const ImportOptions& options) {
       if (exit_code == kExitOk) exit_code = kExitUsage;
     }
   }
-  if (form.State() == app::MainState::kEnded && summary.rows + summary.stopped_at_row > 0) {
-    std::fprintf(stdout, "%s\n", SummaryLine(summary, seconds, options.dry_run).c_str());
-  } else if (exit_code == kExitOk || exit_code == kExitStopped) {
+  if (imported) {
     std::fprintf(stdout, "%s\n", SummaryLine(summary, seconds, options.dry_run).c_str());
   }
   std::fflush(stdout);
