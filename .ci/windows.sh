@@ -17,6 +17,9 @@ export WINEARCH=win64
 # No Mono or Gecko installers: the tests are console programs.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+export WINESERVER=$wineserver
 
 status=0
 step() { echo "-- $*"; }
@@ -26,7 +29,7 @@ common=(-DCMAKE_BUILD_TYPE=Release -DIMPCUST_BUILD_GUI=OFF -DIMPCUST_BUILD_BENCH
 
 step "configure x86-64 ($win64)"
 mkdir -p "$win64" "$win32"
-if ! cmake -S . -B "$win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+if ! cmake -S . -B "$win64" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     "${common[@]}" >"$win64/ci-configure.log" 2>&1; then
   cat "$win64/ci-configure.log"
   echo "!! x86-64 configure failed"
@@ -42,14 +45,16 @@ fi
 
 step "wine prefix ($WINEPREFIX)"
 mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >"$win64/ci-wineboot.log" 2>&1 ||
-    fail "wineboot failed (log: $win64/ci-wineboot.log)"
-fi
 # One persistent server for all test processes: each program then starts in a fraction of a
 # second, and processes that contend for locks meet in the same server. Stopped on exit.
-wineserver -p </dev/null >/dev/null 2>&1
-trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
+"$wineserver" -p </dev/null >/dev/null 2>&1
+trap '"$wineserver" -k </dev/null >/dev/null 2>&1 || true' EXIT
+# Boot the prefix (initialise it the first time) before any test: the services it starts
+# must be up before test programs start two at a time.
+boot=()
+[ -f "$WINEPREFIX/system.reg" ] || boot=(-i)
+timeout 300 "$wine" wineboot "${boot[@]}" </dev/null >"$win64/ci-wineboot.log" 2>&1 ||
+  fail "wineboot failed (log: $win64/ci-wineboot.log)"
 
 step "tests under wine"
 if ! ctest --test-dir "$win64" --output-on-failure -j"$jobs" --timeout 600 </dev/null \
@@ -62,7 +67,7 @@ fi
 grep -hE "^\[  SKIPPED \]|Skipped" "$win64/ci-ctest.log" | sort -u | head -20 || true
 
 step "configure i686 ($win32)"
-if cmake -S . -B "$win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
+if cmake -S . -B "$win32" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
     "${common[@]}" >"$win32/ci-configure.log" 2>&1; then
   # Libraries and tools only: every target but the tests, their helpers and GoogleTest.
   targets=$(cmake --build "$win32" --target help 2>/dev/null | sed -n 's/^\.\.\. \([^ ]*\).*/\1/p' |
