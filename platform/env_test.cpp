@@ -1,6 +1,9 @@
 #include "platform/env.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -219,6 +222,19 @@ TEST_F(EnvTest, ByteRangeLocksBelongToTheHandle) {
   EXPECT_EQ(b->Lock(0x7FFFFFFF - 5, 1), kErrNone);
   env_->CloseFile(std::move(b));
 }
+
+#ifndef _WIN32
+TEST_F(EnvTest, SpecialFilesAreRefusedWithoutWaiting) {
+  const std::string fifo = (dir_ / "pipe.dat").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::unique_ptr<File> f;
+  for (OpenMode mode : {OpenMode::kReadOnly, OpenMode::kShared, OpenMode::kCreate}) {
+    EXPECT_EQ(env_->OpenFile(fifo, mode, &f), kErrAccessDenied);
+  }
+  EXPECT_EQ(env_->OpenFile(dir_.string(), OpenMode::kReadOnly, &f), kErrAccessDenied);
+  EXPECT_EQ(f, nullptr);
+}
+#endif
 
 TEST_F(EnvTest, ThaiFileNamesRoundTrip) {
   const std::string thai = "\xA1\xD2\xC3\xA4\xE9\xD2.dat";  // cp874 bytes of a Thai word

@@ -252,7 +252,9 @@ class PosixEnv final : public Env {
     if (HasNul(name)) return kErrInvalidName;
     const std::string os = ToOsName(name);
     if (os.empty()) return kErrPathNotFound;
-    int flags = O_CLOEXEC;
+    // Non-blocking so that a FIFO under a data file's name cannot hang the open; it is then
+    // refused as not a regular file. Regular files ignore the flag.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     short share = F_RDLCK;
     switch (mode) {
       case OpenMode::kShared:
