@@ -74,9 +74,10 @@ bool FillCustomerRecord(const CsvTable& table, int row, CustomerRecord& record) 
   record.Set(df::kValue12, value);
 
   record.Set(df::kCode13, cell(kColCode13));
-  std::string letter = util::UpperCaseAscii(cell(kColLetter14)).substr(0, 1);
-  if (!letter.empty() && letter != "A" && letter != "B" && letter != "C") letter = "A";
-  record.Set(df::kLetter14, letter);
+  const std::string letter14 = util::UpperCaseAscii(cell(kColLetter14));
+  char letter = letter14.empty() ? '\0' : letter14[0];
+  if (letter != '\0' && letter != 'A' && letter != 'B' && letter != 'C') letter = 'A';
+  record.Set(df::kLetter14, letter == '\0' ? std::string_view() : std::string_view(&letter, 1));
   record.Set(df::kBilling1, util::StrToIntNoCommas(cell(kColBilling1)));
   record.Set(df::kByte16, util::StrToIntNoCommas(cell(kColByte16)));
   record.Set(df::kByte17, util::StrToIntNoCommas(cell(kColByte17)));
