@@ -35,14 +35,16 @@ TEST(ColorModel, HlsOnThe240Scale) {
       {0x00FF00, 80, 120, 240},   // green
       {0xFF0000, 160, 120, 240},  // blue
       {0xFFFFFF, 160, 240, 0},    // white, hue undefined
-      {0x000000, 160, 0, 0},     {0x808080, 160, 121, 0},
+      {0x000000, 160, 0, 0},     {0x808080, 160, 120, 0},
   };
   for (const auto& c : cases) {
     const Hls hls = RgbToHls(c.c);
     EXPECT_EQ(hls.hue, c.h) << std::hex << c.c;
     EXPECT_EQ(hls.luminance, c.l) << std::hex << c.c;
     EXPECT_EQ(hls.saturation, c.s) << std::hex << c.c;
-    if (c.c != 0x808080) EXPECT_EQ(HlsToRgb(hls), c.c);
+    if (c.c != 0x808080) {
+      EXPECT_EQ(HlsToRgb(hls), c.c);
+    }
   }
   // Round trips stay within the precision of the 0..240 scale.
   for (Color c : {0x808080u, 0xADA89Eu, 0x7E4CB0u, 0xC2B594u, 0x123456u, 0xFEDCBAu}) {
