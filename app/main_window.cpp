@@ -17,11 +17,14 @@ TForm1::TForm1(MainWindowView* view, CompanyChooser* chooser, platform::Env* env
     : view_(view), chooser_(chooser), env_(env != nullptr ? env : platform::Env::Default()) {
   previous_handler_ =
       fileaccess::SetEndProgramHandler([this](const fileaccess::EndRequest&) { OnEndRequested(); });
+  // A company whose files cannot be opened is not taken automatically at the next start.
+  fileaccess::SetDisableAutoSelectHook([] { config::DisableAutoSelect(); });
 }
 
 TForm1::~TForm1() {
   if (!closed_ && (files_open_ || engine_started_)) FormClose();
   fileaccess::SetEndProgramHandler(std::move(previous_handler_));
+  fileaccess::SetDisableAutoSelectHook({});
 }
 
 void TForm1::SetState(MainState state) {
