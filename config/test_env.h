@@ -35,9 +35,12 @@ class TestEnv : public platform::Env {
   // Creating this folder (as named in the call) fails.
   void FailCreate(const std::string& dir) { fail_create_.insert(dir); }
   const std::vector<std::string>& created() const { return created_; }
+  // Files opened for writing (created or replaced) so far.
+  int writes() const { return writes_; }
 
   int OpenFile(const std::string& name, platform::OpenMode mode,
                std::unique_ptr<platform::File>* out) override {
+    if (mode == platform::OpenMode::kCreate) ++writes_;
     return base_->OpenFile(name, mode, out);
   }
   int CloseFile(std::unique_ptr<platform::File> file) override {
@@ -80,6 +83,7 @@ class TestEnv : public platform::Env {
   std::vector<std::string> created_;
   platform::DriveType drive_ = platform::DriveType::kFixed;
   int windows_version_ = 0;
+  int writes_ = 0;
 };
 
 // Works in a fresh scratch directory: it is current, it is the start-up directory, QXACC.CFG
