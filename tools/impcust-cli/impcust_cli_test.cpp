@@ -181,7 +181,7 @@ TEST_F(CliTest, ImportsRowsWithTheirOutcomesAndASecondRunAddsNothing) {
 TEST_F(CliTest, ColumnTwelveStopsAtTheSameRowEveryTime) {
   const fs::path company = NewCompany("co");
   const fs::path csv = Csv("in.csv", TitleRow() + Row("A1", "a", "1234.50") + Row("A2", "b", "-") +
-                                         Row("A3", "c", "1,234.50") + Row("A4", "d", "7"));
+                                         Row("A3", "c", "\"1,234.50\"") + Row("A4", "d", "7"));
   for (int run = 0; run < 2; ++run) {
     int code = -1;
     const nlohmann::json report = ImportReport(company, csv, &code);
