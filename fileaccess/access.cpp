@@ -241,9 +241,14 @@ void OpenOrCreate(isam::FileBlock*& fb, const std::string& name, int32_t record_
   while (!AccessOk()) {
     dialogs::StatusTextHook(status_text);
     isam::OpenDataFile(fb, name, OpenInSaveMode());
-    SetAccessOk(isam::StatusOk());
-    if (AccessOk()) break;
+    const bool opened = isam::StatusOk();
     const int32_t code = isam::StatusCode();
+    // Another process opening or recovering the same set at this moment: repeat, as every
+    // other operation of this layer does on a conflict.
+    if (RetryOnLock(true)) continue;
+    if (EndRequested()) return;
+    SetAccessOk(opened);
+    if (AccessOk()) break;
     if (code != kFileNotFound || ++passes > kOpenPasses + kGuardWaits) {
       DisableAutoSelect();
       ReportFileError(code, kCannotOpenText + name + kCannotOpenTail);

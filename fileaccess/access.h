@@ -14,6 +14,8 @@
 //  * OpenOrCreate never destroys a set it did not create: when several processes find a set
 //    missing at once, exactly one creates it (into temporary names, published by renames that
 //    never replace, under an exclusive creation guard) and the others open that one.
+//  * An open that collides with another process (its open lock, a recovery in progress) is
+//    retried like every other operation here: 900 times silently, then the question.
 //  * The lock retry count lives across calls; it is 0 again after every call that ends
 //    without a pending collision.
 //  * Nothing here throws.

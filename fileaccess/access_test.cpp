@@ -340,6 +340,7 @@ TEST_F(AccessTest, ProcessesStartingTogetherShareOneNewSet) {
           rc = AccessOk() ? 0 : 2;
           CloseChecked(fb);
         }
+        for (const std::string& e : Errors()) fprintf(stderr, "child %d: %s\n", p, e.c_str());
         isam::StopEngine();
       }
       _exit(rc);
@@ -349,7 +350,7 @@ TEST_F(AccessTest, ProcessesStartingTogetherShareOneNewSet) {
   for (pid_t pid : children) {
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit " << WEXITSTATUS(status);
   }
   isam::ResetEngine(nullptr);
   ASSERT_GT(isam::StartEngine(2, 500), 0);
