@@ -1,6 +1,7 @@
 #include "company/open_company_dialog.h"
 
 #include "company/company_texts.h"
+#include "config/color_scheme.h"
 #include "config/configuration.h"
 #include "config/environment.h"
 #include "config/settings.h"
@@ -265,6 +266,10 @@ PopupMenuState OpenCompanyDialogModel::PopupMenu1Popup() const {
   m.move_down = {Thai(text::kMenuMoveDown), true, false};
   m.report_template = {text::kMenuReportTemplate, entry.IsSetUp(), !entry.template_dir.empty()};
   return m;
+}
+
+uint32_t OpenCompanyDialogModel::PrimaryBandColor() {
+  return config::Palette(config::Settings().user_color_type).grid;
 }
 
 bool OpenCompanyDialogModel::IsBold(int row) const {

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "company/company_editor.h"
@@ -105,6 +106,13 @@ class OpenCompanyDialogModel {
   void SetVisibleRows(int rows);
   PopupMenuState PopupMenu1Popup() const;
   bool IsBold(int row) const;
+  // Grid1GetAlignment / Grid1IsFixedCell: the heading row is fixed and centred, data rows
+  // are left-aligned.
+  static bool Grid1IsFixedCell(int row) { return row == 0; }
+  static bool IsCentred(int row) { return row == 0; }
+  // The primary band colour of the grid: the grid colour of palette USER_COLOR_TYPE (the
+  // secondary band is the system window colour).
+  static uint32_t PrimaryBandColor();
 
   // State the view shows.
   const CompanyGrid& grid() const { return grid_; }

@@ -116,7 +116,16 @@ TEST_F(OpenCompanyTest, ChoosingAnotherCompanyRewritesTheListOnClose) {
     m.Grid1RowChanging(1);
     m.Grid1DblClickCell(1);
   };
-  ASSERT_TRUE(Choose());
+  // The caller's current directory is the same afterwards, though the start-up directory is
+  // current while the window is open.
+  ASSERT_EQ(env_->SetCurrentDirectory(Path("A")), platform::kErrNone);
+  std::string before, after;
+  env_->GetCurrentDirectory(&before);
+  const bool chosen = Choose();
+  env_->GetCurrentDirectory(&after);
+  env_->SetCurrentDirectory(config::StartupDirectory());
+  EXPECT_EQ(after, before);
+  ASSERT_TRUE(chosen);
   EXPECT_EQ(config::Settings().selected_data_dir, Path("A"));
   EXPECT_EQ(Lines("USERDRV.INI").size(), 90u);
   EXPECT_EQ(CfgValue("OPENCOMPANY_DIR"), Path("A"));
