@@ -72,6 +72,20 @@ TEST_F(CompanyFilesTest, ASetThatCannotBeOpenedEndsTheStartAndNothingIsWrittenBa
   EXPECT_EQ(CompanyFiles().ar_file01, nullptr);
 }
 
+TEST_F(CompanyFilesTest, UnreadableSideFileAtOpenIsReportedAndEndsTheStart) {
+  std::filesystem::create_directory(kArTypeFile);  // cannot be opened as a file
+  EXPECT_FALSE(OpenCompanyFiles());
+  ASSERT_EQ(ends_.size(), 1u);
+  EXPECT_EQ(ends_[0].reason, EndReason::kSideFileError);
+  const auto errors = Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].rfind("ARTYPE.DAT: I/O error ", 0), 0u) << errors[0];
+  EXPECT_EQ(CustomerFile(), nullptr);
+  EXPECT_FALSE(Exists("ARFILE01.DAT"));
+  CloseCompanyFiles();
+  EXPECT_EQ(Get(kArInfoFile), "");
+}
+
 TEST_F(CompanyFilesTest, UnwritableSideFileAtCloseIsReportedAndTheCloseGoesOn) {
   ASSERT_TRUE(OpenCompanyFiles());
   // Make ARINFO.DAT impossible to create anew: a directory in its place.
