@@ -77,3 +77,13 @@ csv_seeds()
 cfg_seeds()
 company_seeds()
 side_seeds()
+
+# The engine's seeds come from sets the engine itself writes (fuzz/engine_seeds.cpp).
+seeds = os.path.join(HERE, "..", os.environ.get("IMPCUST_FUZZ_BUILD", "build-fuzz"), "fuzz", "bin",
+                     "engine_seeds")
+if os.path.exists(seeds):
+    for t in ("engine_set_fuzz", "journal_fuzz"):
+        os.makedirs(os.path.join(HERE, "corpus", t), exist_ok=True)
+    os.system('"%s" "%s"' % (seeds, os.path.join(HERE, "corpus")))
+else:
+    print("make_corpus: build engine_seeds first (fuzz/build.sh engine_seeds)")

@@ -6,7 +6,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=${IMPCUST_FUZZ_BUILD:-$here/../build-fuzz}
 seconds=${IMPCUST_FUZZ_SECONDS:-30}
-targets="csv_import_fuzz config_files_fuzz company_list_fuzz side_files_fuzz"
+targets="csv_import_fuzz config_files_fuzz company_list_fuzz side_files_fuzz engine_set_fuzz journal_fuzz"
 if ! "$here/build.sh" fuzz_all; then
   echo "fuzz: build failed" >&2
   exit 1
