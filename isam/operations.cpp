@@ -292,7 +292,7 @@ void NextKey(FileBlock* fb, uint16_t k, int32_t& n, std::string& key) {
       Fail(kNoFurtherKey);
       ok = false;
     } else {
-      bool stands = hs.path_valid && hs.step_path_ok;
+      bool stands = false;  // re-search from the last key handed out
       if (!stands) {
         uint8_t last[kMaxKeyLength + 1];
         MakeKey(hs.step_key, last);
