@@ -333,16 +333,6 @@ TEST_F(CliTest, TwoImportsAtOnceIntoOneCompanyBothComplete) {
   int code_a = -1, code_b = -1;
   ASSERT_EQ(first->Wait(120000, &code_a), 0);
   ASSERT_EQ(second->Wait(120000, &code_b), 0);
-  // The opening of a set can still be refused while the other process holds its lock (the
-  // open does not retry lock collisions yet). Such a run ends before its first row; it is
-  // started once more, and then every row of both must be stored.
-  for (auto [code, csv, report] :
-       {std::tuple{&code_a, csv_a, "ra.json"}, std::tuple{&code_b, csv_b, "rb.json"}}) {
-    if (*code == 3 && nlohmann::json::parse(ReadFile(root_ / report))["rows"] == 0) {
-      std::fprintf(stderr, "note: %s: start-up refused by the other process's lock\n", report);
-      *code = platform::RunProcess(Cli(), args(csv, report));
-    }
-  }
   EXPECT_EQ(code_a, 0);
   EXPECT_EQ(code_b, 0);
   EXPECT_EQ(nlohmann::json::parse(ReadFile(root_ / "ra.json"))["added"], 400);
