@@ -36,6 +36,11 @@ TForm_FixRecov::TForm_FixRecov(const dialogs::RecoveryModel& model, QWidget* par
   label1->setWordWrap(true);
   label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label1->setGeometry(32, 20, 429, 144);
+  // A Thai face taller than the designed one would clip the paragraph: step its size down
+  // until the paragraph fits its box.
+  for (int pixels = 15; pixels > 10 && label1->heightForWidth(429) > 144; --pixels) {
+    label1->setFont(FormFont(pixels - 1));
+  }
   AddLabel(this, "Label2", ToDisplay(model.file_label), 32, 184);
   AddLabel(this, "Label4", ToDisplay(model.leftover_label), 32, 208);
   AddLabel(this, "Label5", ToDisplay(model.normal_label), 32, 232);

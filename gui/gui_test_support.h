@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QKeyEvent>
-#include <QStringList>
 #include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
 #include <deque>
 #include <fstream>
@@ -47,24 +47,23 @@ QString Show(const T& value) {
 }
 inline QString Show(const std::string& value) { return Show(QString::fromStdString(value)); }
 
-#define CHECK(cond)                                                                      \
-  do {                                                                                   \
-    if (!(cond))                                                                         \
-      gui_test::Failures() << QStringLiteral("%1:%2: %3").arg(__FILE__).arg(__LINE__).arg( \
-          QStringLiteral(#cond));                                                        \
+#define CHECK(cond)                                                                              \
+  do {                                                                                           \
+    if (!(cond))                                                                                 \
+      gui_test::Failures()                                                                       \
+          << QStringLiteral("%1:%2: %3").arg(__FILE__).arg(__LINE__).arg(QStringLiteral(#cond)); \
   } while (false)
-#define CHECK_EQ(actual, expected)                                                   \
-  do {                                                                               \
-    const auto actual_ = (actual);                                                   \
-    const auto expected_ = (expected);                                               \
-    if (!(actual_ == expected_))                                                     \
-      gui_test::Failures() << QStringLiteral("%1:%2: %3 is %4, expected %5")         \
-                                  .arg(QLatin1String(__FILE__))                      \
-                                  .arg(__LINE__)                                     \
-                                  .arg(QStringLiteral(#actual))                      \
+#define CHECK_EQ(actual, expected)                                                          \
+  do {                                                                                      \
+    const auto actual_ = (actual);                                                          \
+    const auto expected_ = (expected);                                                      \
+    if (!(actual_ == expected_))                                                            \
+      gui_test::Failures() << QStringLiteral("%1:%2: %3 is %4, expected %5")                \
+                                  .arg(QLatin1String(__FILE__))                             \
+                                  .arg(__LINE__)                                            \
+                                  .arg(QStringLiteral(#actual))                             \
                                   .arg(gui_test::Show(actual_), gui_test::Show(expected_)); \
   } while (false)
-
 
 inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 inline std::string Cp(const char* utf8) { return platform::Utf8ToCp874(utf8); }
@@ -80,6 +79,11 @@ class ModalScript {
 
   ModalScript& Expect(const char* object_name, Action action) {
     steps_.push_back({QString::fromLatin1(object_name), std::move(action)});
+    return *this;
+  }
+  // The next window, expected before those already listed (for a window a step opens).
+  ModalScript& Next(const char* object_name, Action action) {
+    steps_.push_front({QString::fromLatin1(object_name), std::move(action)});
     return *this;
   }
   bool Done() const { return steps_.empty(); }
@@ -112,7 +116,7 @@ class ModalScript {
           }
           if (guard->objectName() != step.name) {
             Failures() << QStringLiteral("expected ") + step.name + QStringLiteral(", got ") +
-                            guard->objectName();
+                              guard->objectName();
             guard->reject();
             return;
           }
@@ -187,6 +191,5 @@ inline std::string ImportCsv(int rows, int columns = 20) {
   }
   return text;
 }
-
 
 }  // namespace gui_test

@@ -190,7 +190,6 @@ class WindowsTest : public QObject {
       CHECK_EQ(dialogs::AskRecovery(c.kind, c.file, c.normal, c.leftover), c.yes);
     }
   }
-
 };
 
 int RunWindowsTests(int argc, char** argv) {

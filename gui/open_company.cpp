@@ -112,6 +112,7 @@ TForm_OpenCompany::TForm_OpenCompany(OpenCompanyDialogModel& model, QWidget* par
   grid_->setColumnHidden(2, true);
   grid_->verticalHeader()->setVisible(false);
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setMinimumSectionSize(0);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
