@@ -127,15 +127,15 @@ void InfoText(const isam::VerifyResult& r, std::ostream& out) {
   if (!r.defects.empty()) out << r.defects.size() << " defect(s); run check for the list\n";
 }
 
-bool ParseIndexSpec(const std::string& spec, uint8_t* length, uint8_t* dup) {
-  size_t colon = spec.find(':');
-  if (colon == std::string::npos || colon == 0 || colon + 2 != spec.size()) return false;
-  const char d = spec[colon + 1];
+bool ParseIndexSpec(const std::string& def, uint8_t* length, uint8_t* dup) {
+  size_t colon = def.find(':');
+  if (colon == std::string::npos || colon == 0 || colon + 2 != def.size()) return false;
+  const char d = def[colon + 1];
   if (d != '0' && d != '1') return false;
   int value = 0;
   for (size_t i = 0; i < colon; ++i) {
-    if (spec[i] < '0' || spec[i] > '9') return false;
-    value = value * 10 + (spec[i] - '0');
+    if (def[i] < '0' || def[i] > '9') return false;
+    value = value * 10 + (def[i] - '0');
     if (value > 255) return false;
   }
   *length = static_cast<uint8_t>(value);
