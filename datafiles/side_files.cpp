@@ -40,12 +40,32 @@ int16_t GetI16(const uint8_t* p) {
 
 IoResult Fail(int error, const char* file) { return IoResult{error, file}; }
 
+// Another program of the suite creating or writing back the same side file holds it
+// exclusively for a moment (two programs starting on one company at once do this). Such an
+// open is tried again for a while before it counts as a failure.
+constexpr uint32_t kBusyRetryMs = 20;
+constexpr int kBusyRetries = 250;  // about five seconds
+
+bool FileBusy(int err) {
+  return err == platform::kErrSharingViolation || err == platform::kErrLockViolation;
+}
+
+int OpenWhileBusy(platform::Env* env, const char* name, platform::OpenMode mode,
+                  std::unique_ptr<platform::File>* file) {
+  int err = env->OpenFile(name, mode, file);
+  for (int attempt = 0; FileBusy(err) && attempt < kBusyRetries; ++attempt) {
+    env->SleepMs(kBusyRetryMs);
+    err = env->OpenFile(name, mode, file);
+  }
+  return err;
+}
+
 // Opens an existing file for reading and writing, repeating at once (boundedly) while the
 // open fails with the open-retry code.
 int OpenExisting(platform::Env* env, const char* name, std::unique_ptr<platform::File>* file) {
   int err = 0;
   for (int attempt = 0; attempt < kOpenRetryLimit; ++attempt) {
-    err = env->OpenFile(name, platform::OpenMode::kShared, file);
+    err = OpenWhileBusy(env, name, platform::OpenMode::kShared, file);
     if (err != config::kOpenRetryCode) break;
   }
   return err;
@@ -54,7 +74,7 @@ int OpenExisting(platform::Env* env, const char* name, std::unique_ptr<platform:
 // Creates (or empties) a file and writes `content`, then closes it.
 int CreateWith(platform::Env* env, const char* name, const uint8_t* content, size_t len) {
   std::unique_ptr<platform::File> file;
-  int err = env->OpenFile(name, platform::OpenMode::kCreate, &file);
+  int err = OpenWhileBusy(env, name, platform::OpenMode::kCreate, &file);
   if (err != 0) return err;
   if (len > 0) {
     size_t put = 0;
@@ -321,7 +341,7 @@ IoResult ReadGlBook(platform::Env* env, SideFiles& side) {
 
 IoResult WriteGlBook(platform::Env* env, const SideFiles& side) {
   std::unique_ptr<platform::File> file;
-  if (env->OpenFile(kGlBookFile, platform::OpenMode::kCreate, &file) != 0) {
+  if (OpenWhileBusy(env, kGlBookFile, platform::OpenMode::kCreate, &file) != 0) {
     return IoResult{0, kGlBookFile};
   }
   const std::string content = Flatten(side.gl_book, kGlBookEntries);

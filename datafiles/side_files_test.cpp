@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "platform/env.h"
 #include "platform/fault_env.h"
@@ -244,10 +246,32 @@ TEST_F(SideFilesTest, FailuresAreReportedNotRetriedForeverAndNothingIsEmptied) {
   EXPECT_EQ(fault.Calls(platform::CallKind::kCreate), 0);
   EXPECT_EQ(Get(kArTBufFile), Records(1, 301, 'q'));
 
+  // A file held busy by another program for longer than the wait is reported, not emptied.
+  EXPECT_EQ(Get(kArTBufFile), Records(1, 301, 'q'));
+
   // A read error is reported.
   fault.Reset();
   fault.FailAll(platform::CallKind::kRead, platform::kErrGeneric);
   EXPECT_EQ(ReadArTBuf(&fault, side_).error, platform::kErrGeneric);
+}
+
+// Two programs starting on one company at once: one creates or writes back a side file
+// while the other opens it. The second waits for the first instead of failing.
+TEST_F(SideFilesTest, AFileHeldBrieflyByAnotherProgramIsWaitedFor) {
+  Put(kArTBufFile, Records(2, 301, 'a'));
+  for (const bool write : {false, true}) {
+    std::unique_ptr<platform::File> held;
+    ASSERT_EQ(env_->OpenFile(kArTBufFile, platform::OpenMode::kExclusive, &held), 0);
+    std::thread other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      env_->CloseFile(std::move(held));
+    });
+    const IoResult res = write ? WriteArTBuf(env_, side_) : ReadArTBuf(env_, side_);
+    other.join();
+    EXPECT_TRUE(res.ok()) << (write ? "write" : "read") << " error " << res.error;
+  }
+  EXPECT_EQ(side_.ar_tbuf_count, 2);
+  EXPECT_EQ(Get(kArTBufFile), Records(2, 301, 'a'));
 }
 
 }  // namespace
