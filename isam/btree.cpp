@@ -422,7 +422,16 @@ bool NextOnPath(FileBlock* fb, int k, uint8_t* key, int32_t* ref) {
   return true;
 }
 
-int InsertIntoTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
+namespace {
+
+// A failure after the first change leaves a tree that may have lost or doubled keys in
+// memory; the set is then marked as left by an interrupted writer.
+int MarkIfHalfDone(FileBlock* fb, uint64_t changes_before, int result) {
+  if (result < 0 && Eng().pool.Changes() != changes_before) fb->change_incomplete = true;
+  return result;
+}
+
+int InsertIntoTreeBody(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
   Tree t = MakeTree(fb, k);
   PageItem item;
   item.ref = ref;
@@ -446,7 +455,7 @@ int InsertIntoTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
   return 1;
 }
 
-int DeleteFromTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
+int DeleteFromTreeBody(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
   Tree t = MakeTree(fb, k);
   bool found = true, underflow = false;
   if (!Delete(t, t.hs.root, key, ref, found, underflow, 1)) return -1;
@@ -462,6 +471,18 @@ int DeleteFromTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
     }
   }
   return StatusOk() ? 1 : -1;
+}
+
+}  // namespace
+
+int InsertIntoTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
+  const uint64_t before = Eng().pool.Changes();
+  return MarkIfHalfDone(fb, before, InsertIntoTreeBody(fb, k, key, ref));
+}
+
+int DeleteFromTree(FileBlock* fb, int k, const uint8_t* key, int32_t ref) {
+  const uint64_t before = Eng().pool.Changes();
+  return MarkIfHalfDone(fb, before, DeleteFromTreeBody(fb, k, key, ref));
 }
 
 }  // namespace isam

@@ -165,9 +165,12 @@ bool ReleaseSlot(FileBlock& fb, int k, int32_t n) {
 
 bool MarkModified(FileBlock& fb) {
   if (fb.modified) return true;
-  fb.modified = true;
+  // Set only once the flag is on disk: a failed write must be tried again by the next change,
+  // or changes would go on with the set not marked as being written.
   const uint8_t one = 1;
-  return WriteAt(fb.data, kDhInUse, 1, &one);
+  if (!WriteAt(fb.data, kDhInUse, 1, &one)) return false;
+  fb.modified = true;
+  return true;
 }
 
 void CreateDataFile(const std::string& name, int32_t record_length, int32_t key_count,

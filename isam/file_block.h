@@ -78,6 +78,10 @@ struct FileBlock {
   int32_t row_count = 0;
   std::vector<HeaderState> headers;
   bool modified = false;
+  // A tree change stopped half-way by a failure: the pages in memory may not form a sound
+  // tree, so every later publish leaves the data file's in-use flag set (the mark of an
+  // interrupted writer) until the set is closed.
+  bool change_incomplete = false;
   std::unique_ptr<NetState> net;
 };
 

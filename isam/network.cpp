@@ -183,11 +183,14 @@ bool PublishChanges(FileBlock& fb) {
   }
   if (!Eng().pool.WriteDirtyPagesAndHeaders(&fb)) return false;
   HeaderState& h0 = fb.headers[0];
+  // After a tree change that stopped half-way the in-use flag stays set: the set must not be
+  // taken as sound by the next open.
+  const uint8_t in_use = fb.change_incomplete ? 1 : 0;
   if (h0.header_dirty || h0.header_written) {
-    if (!WriteDataHeader(fb, 0)) return false;
+    if (!WriteDataHeader(fb, in_use)) return false;
     h0.header_dirty = false;
     h0.header_written = true;
-  } else {
+  } else if (in_use == 0) {
     const uint8_t zero = 0;
     if (!WriteAt(fb.data, kDhInUse, 1, &zero)) return false;
   }

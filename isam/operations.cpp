@@ -5,6 +5,7 @@
 
 #include "isam/btree.h"
 #include "isam/data_file.h"
+#include "isam/encoding.h"
 #include "isam/engine.h"
 #include "isam/isam.h"
 #include "isam/network.h"
@@ -159,6 +160,15 @@ int32_t AddRecord(FileBlock* fb, int32_t& n, const void* record) {
       if (!WriteAt(fb->data, SlotPosition(*fb, 0, slot), static_cast<size_t>(h0.slot_size),
                    record)) {
         if (h0.last_from_free) {
+          // A short write may have overwritten the slot's chain link: put it back, or mark
+          // the set as left half-changed when even that fails.
+          EngineStatus failed = Eng().status;
+          uint8_t link[4];
+          PutI32(link, 0, h0.first_free);
+          if (!WriteAt(fb->data, SlotPosition(*fb, 0, slot), sizeof link, link)) {
+            fb->change_incomplete = true;
+          }
+          Eng().status = failed;
           h0.first_free = first_free;
           h0.free_count += 1;
         } else {

@@ -130,7 +130,11 @@ bool PagePool::WritePage(int b) {
   FileBlock* fb = buf.owner;
   const HeaderState& hs = fb->headers[buf.key];
   size_t len = PackPage(buf.image, hs.key_length, packed_.data());
-  return WriteAt(fb->index, SlotPosition(*fb, buf.key, buf.page), len, packed_.data());
+  if (WriteAt(fb->index, SlotPosition(*fb, buf.key, buf.page), len, packed_.data())) return true;
+  // The file does not hold the image: it stays dirty, so the next flush or publish writes it
+  // again instead of reporting the change stored.
+  buf.dirty = true;
+  return false;
 }
 
 bool PagePool::ReadPage(int b, FileBlock* fb, int k, int32_t n) {
@@ -185,6 +189,7 @@ IndexPage* PagePool::AllocatePage(FileBlock* fb, int k, int32_t* n) {
   x.owner = nullptr;
   x.dirty = false;
   if (!TakeSlot(*fb, k, n)) return nullptr;
+  ++changes_;
   x.owner = fb;
   x.page = *n;
   x.key = static_cast<uint16_t>(k);
@@ -197,6 +202,7 @@ IndexPage* PagePool::AllocatePage(FileBlock* fb, int k, int32_t* n) {
 void PagePool::FreePage(IndexPage* page) {
   Buffer& x = *buffers_[page->buffer];
   if (x.owner == nullptr) return;
+  ++changes_;
   ReleaseSlot(*x.owner, x.key, x.page);
   x.owner = nullptr;
   x.dirty = false;
@@ -205,7 +211,10 @@ void PagePool::FreePage(IndexPage* page) {
 
 void PagePool::MarkDirty(IndexPage* page) {
   Buffer& x = *buffers_[page->buffer];
-  if (x.owner != nullptr) x.dirty = true;
+  if (x.owner != nullptr) {
+    x.dirty = true;
+    ++changes_;
+  }
 }
 
 bool PagePool::FlushPages(FileBlock* fb, bool release) {
@@ -230,7 +239,10 @@ bool PagePool::WriteDirtyPagesAndHeaders(FileBlock* fb) {
     if (!hs.header_dirty) continue;
     hs.header_dirty = false;
     hs.header_written = true;
-    if (!WriteIndexHeader(*fb, k)) return false;
+    if (!WriteIndexHeader(*fb, k)) {
+      hs.header_dirty = true;
+      return false;
+    }
   }
   return true;
 }

@@ -56,6 +56,11 @@ class PagePool {
   void DropBuffers(FileBlock* fb);
   void DropIndexBuffers(FileBlock* fb, int k);
 
+  // Counts every change the pool made to a page or a free chain (a page marked dirty, taken or
+  // freed); a tree operation compares it before and after to tell whether a failure struck
+  // before or after its first change.
+  uint64_t Changes() const { return changes_; }
+
   // For tests: whether (fb, k, n) is buffered, and the number of dirty buffers of fb.
   bool Holds(const FileBlock* fb, int k, int32_t n) const;
   int DirtyCount(const FileBlock* fb) const;
@@ -79,6 +84,7 @@ class PagePool {
   int head_ = 0;
   std::vector<uint8_t> packed_;  // one packed page for transfers
   std::vector<int> order_;       // scratch for CollectFreeAtHead
+  uint64_t changes_ = 0;
 };
 
 // Encodes a page as the index file holds it: 6 + count * (L + 9) bytes into `out`.
