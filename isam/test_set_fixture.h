@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -31,6 +32,19 @@ inline std::string Slurp(const std::string& path) {
 
 inline void Spill(const std::string& path, const std::string& bytes) {
   EXPECT_EQ(platform::WriteWholeFile(platform::Env::Default(), path, bytes), 0) << path;
+}
+
+// Replaces the content of a file that the engine may hold open (shared), as another program
+// of the suite would: written in place and cut to the new length.
+inline void RewriteShared(const std::string& path, const std::string& bytes) {
+  platform::Env* env = platform::Env::Default();
+  std::unique_ptr<platform::File> f;
+  ASSERT_EQ(env->OpenFile(path, platform::OpenMode::kShared, &f), 0) << path;
+  size_t put = 0;
+  EXPECT_EQ(f->Write(0, bytes.data(), bytes.size(), &put), 0);
+  EXPECT_EQ(put, bytes.size());
+  EXPECT_EQ(f->Truncate(bytes.size()), 0);
+  EXPECT_EQ(env->CloseFile(std::move(f)), 0);
 }
 
 inline bool Exists(const std::string& path) { return platform::Env::Default()->FileExists(path); }
