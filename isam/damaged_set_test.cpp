@@ -63,7 +63,7 @@ struct Outcome {
 
 std::string Key1(int i) { return "KEY" + std::to_string(1000 + i); }
 std::string Key2(int i) {
-  char b[8];
+  char b[16];
   std::snprintf(b, sizeof b, "%04d", i);
   return b;
 }

@@ -168,7 +168,7 @@ inline Page DecodePage(const std::string& ix, size_t pos, int key_length) {
 
 // A leaf item whose key is the number i written with four digits, referring to record i.
 inline Item K(int i, int32_t child = 0) {
-  char b[8];
+  char b[16];
   std::snprintf(b, sizeof b, "%04d", i);
   return Item{b, i, child};
 }
