@@ -6,6 +6,8 @@
 // failing step must be the one, with the code, that the damage calls for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <set>
 #include <string>

@@ -4,12 +4,14 @@
 // and keep the journal for a later open, and a replay found by a refresh of an open set.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "isam/file_block.h"
 #include "isam/isam.h"
 #include "isam/test_set_fixture.h"
+#include "platform/fault_env.h"
 
 namespace isam {
 namespace {
@@ -196,6 +198,48 @@ TEST_F(JournalTest, UnknownCodeFailsAndTheJournalStaysForTheNextOpen) {
   EXPECT_EQ(RecordsUsed(fb), 6);
   ExpectFreshUserArea(fb);
   CloseDataFile(fb);
+}
+
+TEST_F(JournalTest, AFailedReadWriteOrCutDuringTheReplayFailsAndKeepsTheJournal) {
+  using platform::CallKind;
+  platform::FaultEnv fault(platform::Env::Default());
+  StopEngine();
+  ResetEngine(&fault);
+  ASSERT_EQ(StartEngine(2, 16), 16);
+  const std::string dia = std::string(1, '\0') + HeaderEntry(0, DataImage(-1, 0, 5), -2);
+  const struct {
+    const char* what;
+    std::function<void()> plan;
+    uint16_t call;
+  } cases[] = {
+      // The open reads the data header, the index header and the mark before the journal.
+      {"reading the first code", [&] { fault.FailNth(CallKind::kRead, 4, 5); }, 0x3F00},
+      {"writing the placeholder", [&] { fault.FailNth(CallKind::kWrite, 1, 112); }, 0x4000},
+      {"writing the restored header", [&] { fault.FailNth(CallKind::kWrite, 2, 112); }, 0x4000},
+      {"cutting the journal", [&] { fault.FailAll(CallKind::kTruncate, 5); }, 0x4000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Spill(set_.dia(), dia);
+    fault.Reset();
+    c.plan();
+    FileBlock* fb = nullptr;
+    OpenDataFile(fb, set_.base(), false);
+    EXPECT_EQ(StatusCode(), 10180);
+    EXPECT_EQ(FailedCallCode(), c.call);
+    EXPECT_EQ(fb, nullptr);
+    EXPECT_EQ(Slurp(set_.dia()), dia);
+    fault.Reset();
+    fb = set_.Open();
+    ASSERT_NE(fb, nullptr);
+    EXPECT_EQ(RecordsUsed(fb), 5);
+    CloseDataFile(fb);
+    // Back to eight records.
+    Spill(set_.dat(), Slurp(set_.dat()).replace(8, 4, LE32(8)));
+  }
+  StopEngine();
+  ResetEngine();
+  ASSERT_EQ(StartEngine(2, 16), 16);
 }
 
 TEST_F(JournalTest, ARefreshOfAnOpenSetReplaysAJournalFoundInPlaceOfTheUserArea) {
