@@ -224,18 +224,22 @@ TEST_F(EnvTest, ByteRangeLocksBelongToTheHandle) {
   env_->CloseFile(std::move(b));
 }
 
-#ifndef _WIN32
 TEST_F(EnvTest, SpecialFilesAreRefusedWithoutWaiting) {
+  std::unique_ptr<File> f;
+  EXPECT_EQ(env_->OpenFile(dir_.string(), OpenMode::kReadOnly, &f), kErrAccessDenied);
+  EXPECT_EQ(env_->OpenFile(dir_.string(), OpenMode::kShared, &f), kErrAccessDenied);
+  EXPECT_EQ(f, nullptr);
+#ifdef _WIN32
+  GTEST_SKIP() << "folders checked; a named pipe cannot be made inside a folder on Windows";
+#else
   const std::string fifo = (dir_ / "pipe.dat").string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::unique_ptr<File> f;
   for (OpenMode mode : {OpenMode::kReadOnly, OpenMode::kShared, OpenMode::kCreate}) {
     EXPECT_EQ(env_->OpenFile(fifo, mode, &f), kErrAccessDenied);
   }
-  EXPECT_EQ(env_->OpenFile(dir_.string(), OpenMode::kReadOnly, &f), kErrAccessDenied);
   EXPECT_EQ(f, nullptr);
-}
 #endif
+}
 
 TEST_F(EnvTest, ThaiFileNamesRoundTrip) {
   const std::string thai = "\xA1\xD2\xC3\xA4\xE9\xD2.dat";  // cp874 bytes of a Thai word
