@@ -66,6 +66,19 @@ else
 fi
 grep -hE "^\[  SKIPPED \]|Skipped" "$win64/ci-ctest.log" | sort -u | head -20 || true
 
+# The same customer file imported by the Linux and the Windows program must write the same
+# sets. The Linux build is the one .ci/run made before (build/, or IMPCUST_LINUX_BUILD).
+linux=${IMPCUST_LINUX_BUILD:-$root/build}
+step "same sets from the Linux and the Windows import"
+if [ -x "$linux/bin/impcust-cli" ] && [ -f "$win64/bin/impcust-cli.exe" ]; then
+  WINE=$wine bash "$root/.ci/compare-linux-windows.sh" "$linux/bin" "$win64/bin" \
+    "$win64/compare-linux-windows" || fail "the Linux and the Windows import wrote different sets"
+elif [ -x "$linux/bin/impcust-cli" ]; then
+  fail "no Windows impcust-cli.exe to compare"
+else
+  echo "   not run: no Linux build in $linux (build it first, or set IMPCUST_LINUX_BUILD)"
+fi
+
 step "configure i686 ($win32)"
 if cmake -S . -B "$win32" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
     "${common[@]}" >"$win32/ci-configure.log" 2>&1; then

@@ -4,17 +4,15 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <string>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include "fileaccess/test_fixture.h"
 #include "isam/isam.h"
 #include "isam/verify.h"
 #include "platform/fault_env.h"
+#include "platform/process.h"
+#include "platform/system.h"
 
 namespace fileaccess {
 namespace {
@@ -316,41 +314,36 @@ TEST_F(AccessTest, ASetCreatedMeanwhileIsNeverDestroyed) {
   ASSERT_GT(isam::StartEngine(2, 500), 0);
 }
 
-#ifndef _WIN32
 // Several processes find the set missing at once; each adds its own record. Every record must
 // be in the set afterwards, which fails when a late creator replaces an earlier one's set.
+// The processes are this test program again, each running only the test below in the folder
+// and with the number the variables name.
+constexpr char kChildDir[] = "IMPCUST_ACCESS_CHILD_DIR";
+constexpr char kChildNumber[] = "IMPCUST_ACCESS_CHILD_NUMBER";
+
 TEST_F(AccessTest, ProcessesStartingTogetherShareOneNewSet) {
   constexpr int kProcesses = 4;
   isam::StopEngine();
-  std::vector<pid_t> children;
+  const std::string self = platform::ExecutablePath();
+  ASSERT_FALSE(self.empty());
+  std::vector<std::unique_ptr<platform::ChildProcess>> children(kProcesses);
   for (int p = 0; p < kProcesses; ++p) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      isam::ResetEngine(nullptr);
-      int rc = 1;
-      if (isam::StartEngine(2, 500) > 0) {
-        const auto block = TwoUniqueKeys();
-        isam::FileBlock* fb = nullptr;
-        OpenOrCreate(fb, kSet, kRecordLength, block.data(), 2);
-        if (AccessOk()) {
-          const auto r = Record("P" + std::to_string(p), "Q" + std::to_string(p));
-          int32_t n = 0;
-          AddWithKeys(fb, KeyOf, 2, r.data(), n);
-          rc = AccessOk() ? 0 : 2;
-          CloseChecked(fb);
-        }
-        for (const std::string& e : Errors()) fprintf(stderr, "child %d: %s\n", p, e.c_str());
-        isam::StopEngine();
-      }
-      _exit(rc);
-    }
-    children.push_back(pid);
+    platform::ProcessOptions options;
+    options.stdin_file = platform::NullDevice();
+    options.stdout_file = (dir_ / ("child" + std::to_string(p) + ".txt")).string();
+    options.stderr_file = options.stdout_file;
+    options.environment = {std::string(kChildDir) + "=" + dir_.string(),
+                           std::string(kChildNumber) + "=" + std::to_string(p)};
+    ASSERT_EQ(platform::StartProcess(self,
+                                     {"--gtest_filter=AccessTest.DISABLED_OneOfSeveralStarters",
+                                      "--gtest_also_run_disabled_tests"},
+                                     options, &children[p]),
+              0);
   }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit " << WEXITSTATUS(status);
+  for (int p = 0; p < kProcesses; ++p) {
+    int code = -1;
+    ASSERT_EQ(children[p]->Wait(120000, &code), 0) << p;
+    EXPECT_EQ(code, 0) << "child " << p << ":\n" << Get("child" + std::to_string(p) + ".txt");
   }
   isam::ResetEngine(nullptr);
   ASSERT_GT(isam::StartEngine(2, 500), 0);
@@ -364,7 +357,27 @@ TEST_F(AccessTest, ProcessesStartingTogetherShareOneNewSet) {
   CloseChecked(fb_);
   EXPECT_TRUE(isam::VerifyDataFileSet(nullptr, kSet).Sound());
 }
-#endif
+
+// One of the processes of the test above.
+TEST_F(AccessTest, DISABLED_OneOfSeveralStarters) {
+  platform::Env* os = platform::Env::Default();
+  std::string dir, number;
+  if (!os->GetEnvironmentVariable(kChildDir, &dir) ||
+      !os->GetEnvironmentVariable(kChildNumber, &number)) {
+    GTEST_SKIP() << "runs only as a process started by ProcessesStartingTogetherShareOneNewSet";
+  }
+  ASSERT_EQ(os->SetCurrentDirectory(dir), 0);
+  const auto block = TwoUniqueKeys();
+  isam::FileBlock* fb = nullptr;
+  OpenOrCreate(fb, kSet, kRecordLength, block.data(), 2);
+  ASSERT_TRUE(AccessOk());
+  const auto r = Record("P" + number, "Q" + number);
+  int32_t n = 0;
+  AddWithKeys(fb, KeyOf, 2, r.data(), n);
+  EXPECT_TRUE(AccessOk());
+  CloseChecked(fb);
+  for (const std::string& e : Errors()) ADD_FAILURE() << e;
+}
 
 // Through the real engine: a write lock that is never granted.
 TEST_F(AccessTest, LockNeverGrantedAsksAfterNineHundredAndNoStopsTheAdd) {

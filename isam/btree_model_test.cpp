@@ -17,6 +17,7 @@
 
 #include "isam/isam.h"
 #include "isam/verify.h"
+#include "platform/scratch_dir.h"
 
 namespace isam {
 namespace {
@@ -90,16 +91,13 @@ class Model {
 class BTreeModelTest : public ::testing::TestWithParam<Config> {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "btree_model_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    base_ = (fs::path(dir_) / "MODEL").string();
+    ASSERT_FALSE(dir_.path().empty());
+    base_ = (fs::path(dir_.path()) / "MODEL").string();
   }
   void TearDown() override {
     if (fb_) CloseDataFile(fb_);
     StopEngine();
     ResetEngine();
-    fs::remove_all(dir_);
   }
 
   std::string RandomKey(int max_length) {
@@ -210,7 +208,8 @@ class BTreeModelTest : public ::testing::TestWithParam<Config> {
   }
 
   std::mt19937 rng_;
-  std::string dir_, base_;
+  platform::ScratchDir dir_{"btree-model"};
+  std::string base_;
   FileBlock* fb_ = nullptr;
   std::vector<Model> models_;
   std::string last_key_;

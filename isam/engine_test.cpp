@@ -2,9 +2,6 @@
 // layout is what matters: creation, the coordination file, the free chain, status codes, the
 // page split, and the protocol between two real processes.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -12,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,9 @@
 #include "isam/file_block.h"
 #include "isam/isam.h"
 #include "isam/status.h"
+#include "platform/env.h"
+#include "platform/process.h"
+#include "platform/scratch_dir.h"
 
 namespace isam {
 namespace {
@@ -42,17 +43,14 @@ int32_t I32(const std::string& b, size_t off) {
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/isamXXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    base_ = dir_ + "/SET";
+    ASSERT_FALSE(dir_.path().empty());
+    base_ = (fs::path(dir_.path()) / "SET").string();
     ResetEngine();
     ASSERT_EQ(StartEngine(2, 16), 16);
   }
   void TearDown() override {
     StopEngine();
     ResetEngine();
-    fs::remove_all(dir_);
   }
   // A set with record length 32 and the given (key length, duplicates) indexes.
   void Create(std::vector<std::pair<int, int>> keys, int32_t record_length = 32) {
@@ -77,7 +75,8 @@ class EngineTest : public ::testing::Test {
     EXPECT_TRUE(StatusOk()) << StatusCode();
     return n;
   }
-  std::string dir_, base_;
+  platform::ScratchDir dir_{"isam-engine"};
+  std::string base_;
 };
 
 TEST_F(EngineTest, CreationWritesExactBytes) {
@@ -284,65 +283,71 @@ TEST_F(EngineTest, SixtyThirdKeySplitsIntoTwoHalvesUnderANewRoot) {
   CloseDataFile(fb);
 }
 
-// Runs the helper in another process; its output lines are returned when it ends.
-struct Helper {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-  int in_fd = -1;
+// The helper program in another process. Its output goes to a file that is read line by
+// line as it grows; each "wait:FILE" of its commands holds it until Go() creates that file.
+class Helper {
+ public:
+  Helper(const platform::ScratchDir& dir, const std::string& name, std::vector<std::string> args)
+      : dir_(dir), name_(name), out_(dir.Join(name + ".out")) {
+    for (std::string& a : args) {
+      if (a == "wait") a = "wait:" + dir_.Join(name_ + ".go" + std::to_string(++waits_));
+    }
+    platform::ProcessOptions options;
+    options.stdout_file = out_;
+    options.stdin_file = platform::NullDevice();
+    const int e = platform::StartProcess(HelperPath(), args, options, &child_);
+    EXPECT_EQ(e, 0) << "cannot start " << HelperPath();
+  }
+
+  // The next line of output; empty when the helper ended or wrote nothing for 30 seconds.
+  std::string ReadLine() {
+    platform::Env* env = platform::Env::Default();
+    for (int waited = 0; waited < 30000; waited += 5) {
+      std::string all;
+      platform::ReadWholeFile(env, out_, &all);
+      const size_t end = all.find('\n', read_);
+      if (end != std::string::npos) {
+        std::string line = all.substr(read_, end - read_);
+        read_ = end + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        return line;
+      }
+      // After the end one more read takes what the helper wrote last.
+      if (child_ == nullptr || ended_) return "";
+      int code = 0;
+      ended_ = child_->Wait(0, &code) == 0;
+      env->SleepMs(5);
+    }
+    return "";
+  }
+
+  // Lets the helper past its next wait.
+  void Go() {
+    const std::string go = dir_.Join(name_ + ".go" + std::to_string(++released_));
+    EXPECT_EQ(platform::WriteWholeFile(platform::Env::Default(), go, "go"), 0);
+  }
+
+  // Lets the helper past every wait left and returns its exit code (-1 when it does not end).
+  int Finish() {
+    while (released_ < waits_) Go();
+    int code = -1;
+    if (child_ == nullptr || child_->Wait(60000, &code) != 0) return -1;
+    return code;
+  }
+
+ private:
+  static std::string HelperPath() {
+    // The helper is built into the bin folder beside the tests folder.
+    return platform::SiblingExecutable(platform::JoinPath("..", "bin") + "\\isam_test_helper");
+  }
+
+  const platform::ScratchDir& dir_;
+  std::string name_, out_;
+  std::unique_ptr<platform::ChildProcess> child_;
+  size_t read_ = 0;
+  int waits_ = 0, released_ = 0;
+  bool ended_ = false;
 };
-
-std::string HelperPath() {
-  const char* bin = getenv("IMPCUST_BIN_DIR");
-  if (bin != nullptr) return std::string(bin) + "/isam_test_helper";
-  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin" /
-          "isam_test_helper")
-      .string();
-}
-
-Helper Spawn(const std::vector<std::string>& args) {
-  int to_child[2], from_child[2];
-  EXPECT_EQ(pipe(to_child), 0);
-  EXPECT_EQ(pipe(from_child), 0);
-  Helper h;
-  h.pid = fork();
-  if (h.pid == 0) {
-    dup2(to_child[0], 0);
-    dup2(from_child[1], 1);
-    close(to_child[1]);
-    close(from_child[0]);
-    std::string path = HelperPath();
-    std::vector<char*> argv;
-    argv.push_back(path.data());
-    std::vector<std::string> copy = args;
-    for (auto& a : copy) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execv(path.c_str(), argv.data());
-    _exit(127);
-  }
-  close(to_child[0]);
-  close(from_child[1]);
-  h.in_fd = to_child[1];
-  h.out = fdopen(from_child[0], "r");
-  return h;
-}
-
-std::string ReadLine(Helper& h) {
-  char buf[256];
-  if (fgets(buf, sizeof buf, h.out) == nullptr) return "";
-  std::string s(buf);
-  if (!s.empty() && s.back() == '\n') s.pop_back();
-  return s;
-}
-
-int Finish(Helper& h) {
-  if (write(h.in_fd, "\n", 1) != 1) {
-  }
-  close(h.in_fd);
-  fclose(h.out);
-  int status = 0;
-  waitpid(h.pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 double Seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -355,17 +360,18 @@ TEST_F(EngineTest, BetweenProcesses) {
   EXPECT_EQ(LookupKey(fb, 1, n, "C001"), 0);
 
   // A writer in another process adds a key; our next lookup finds it.
-  Helper w = Spawn({base_, "open", "lock", "add:C001", "unlock", "wait", "lock", "wait", "close"});
-  EXPECT_EQ(ReadLine(w).substr(0, 7), "open 0 ");
-  EXPECT_EQ(ReadLine(w), "lock 0 0");
-  EXPECT_EQ(ReadLine(w), "add 0 1");
-  EXPECT_EQ(ReadLine(w), "unlock 0 0");
-  EXPECT_EQ(ReadLine(w), "ready");
+  Helper w(dir_, "writer",
+           {base_, "open", "lock", "add:C001", "unlock", "wait", "lock", "wait", "close"});
+  EXPECT_EQ(w.ReadLine().substr(0, 7), "open 0 ");
+  EXPECT_EQ(w.ReadLine(), "lock 0 0");
+  EXPECT_EQ(w.ReadLine(), "add 0 1");
+  EXPECT_EQ(w.ReadLine(), "unlock 0 0");
+  ASSERT_EQ(w.ReadLine(), "ready");
   EXPECT_EQ(LookupKey(fb, 1, n, "C001"), 1);
   EXPECT_TRUE(StatusOk()) << StatusCode();
-  if (write(w.in_fd, "\n", 1) != 1) ADD_FAILURE();
-  EXPECT_EQ(ReadLine(w), "lock 0 0");
-  EXPECT_EQ(ReadLine(w), "ready");
+  w.Go();
+  EXPECT_EQ(w.ReadLine(), "lock 0 0");
+  ASSERT_EQ(w.ReadLine(), "ready");
 
   // The writer holds the write lock now.
   auto t0 = std::chrono::steady_clock::now();
@@ -384,13 +390,14 @@ TEST_F(EngineTest, BetweenProcesses) {
   OpenDataFile(second, base_, false);
   EXPECT_EQ(StatusCode(), 10355);
   EXPECT_EQ(second, nullptr);
-  Finish(w);
+  EXPECT_EQ(w.Finish(), 0);
+  EXPECT_EQ(w.ReadLine(), "close 0 0");
 
   // A clean coordination file while we own a slot: another open must not rebuild it.
   WriteBytes(base_ + ".DIA", std::string(1, '\0'));
-  Helper o = Spawn({base_, "open"});
-  EXPECT_EQ(ReadLine(o), "open 10360 0");
-  Finish(o);
+  Helper o(dir_, "opener", {base_, "open"});
+  EXPECT_EQ(o.ReadLine(), "open 10360 0");
+  EXPECT_EQ(o.Finish(), 0);
   CloseDataFile(fb);
   EXPECT_TRUE(StatusOk()) << StatusCode();
 }

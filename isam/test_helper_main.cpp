@@ -1,16 +1,16 @@
 // A second process for the tests of the locking protocol: runs engine commands given on the
 // command line, one by one, printing "<command> <status code> <value>" for each, and on
-// "wait" prints "ready" and blocks until a line arrives on standard input.
+// "wait:FILE" prints "ready" and blocks until FILE exists (exit code 3 when it does not appear
+// within a minute, so that a failing test leaves no process behind for long).
 //
-//   isam_test_helper BASE open lock add:KEY unlock lookup:KEY wait close
+//   isam_test_helper BASE open lock add:KEY unlock lookup:KEY wait:FILE close
 #include <cstdio>
-#include <cstring>
-#include <iostream>
 #include <string>
 #include <vector>
 
 #include "isam/file_block.h"
 #include "isam/isam.h"
+#include "platform/env.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
@@ -46,8 +46,13 @@ int main(int argc, char** argv) {
     } else if (cmd == "wait") {
       std::printf("ready\n");
       std::fflush(stdout);
-      std::string line;
-      std::getline(std::cin, line);
+      platform::Env* env = platform::Env::Default();
+      int waited = 0;
+      while (!env->FileExists(arg)) {
+        if (waited >= 60000) return 3;
+        env->SleepMs(5);
+        waited += 5;
+      }
       continue;
     } else if (cmd == "close") {
       isam::CloseDataFile(fb);

@@ -14,6 +14,7 @@
 
 #include "isam/isam.h"
 #include "platform/env.h"
+#include "platform/scratch_dir.h"
 
 namespace isam {
 namespace {
@@ -170,12 +171,9 @@ SetSpec SoundSet() {
 class VerifyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "verify_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    base_ = (fs::path(dir_) / "SET").string();
+    ASSERT_FALSE(dir_.path().empty());
+    base_ = (fs::path(dir_.path()) / "SET").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   VerifyResult Check(const SetSpec& s, VerifyOptions options = {}) {
     s.Write(base_);
@@ -188,7 +186,8 @@ class VerifyTest : public ::testing::Test {
     return all;
   }
 
-  std::string dir_, base_;
+  platform::ScratchDir dir_{"verify-test"};
+  std::string base_;
 };
 
 TEST_F(VerifyTest, HandMadeSoundSetIsSoundAndItsFactsAreRead) {

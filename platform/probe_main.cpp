@@ -6,6 +6,9 @@
 //   platform_probe lock FILE OFFSET LENGTH        open shared, lock, close
 //   platform_probe hold FILE MODE OFFSET LENGTH READY RELEASE
 //       open, lock (LENGTH 0: no lock), create READY, wait until RELEASE exists, close
+//   platform_probe echo NAME                      print "NAME=<its value>", then copy the
+//       standard input to the standard output, and "error" to the standard error
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -38,6 +41,17 @@ int main(int argc, char** argv) {
   if (argc < 3) return kUsage;
   const std::string cmd = argv[1];
   const std::string file = argv[2];
+  if (cmd == "echo" && argc == 3) {
+    std::string value;
+    env->GetEnvironmentVariable(file, &value);
+    std::printf("%s=%s\n", file.c_str(), value.c_str());
+    char buf[256];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, stdin)) > 0) std::fwrite(buf, 1, n, stdout);
+    std::fflush(stdout);
+    std::fputs("error\n", stderr);
+    return 0;
+  }
   OpenMode mode = OpenMode::kShared;
   uint64_t offset = 0, length = 0;
   std::string ready, release;

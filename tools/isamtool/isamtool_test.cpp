@@ -1,9 +1,6 @@
 // isamtool: key escaping, and the binary's exit codes and output on sets made by the engine.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -12,6 +9,9 @@
 #include <vector>
 
 #include "isam/isam.h"
+#include "platform/env.h"
+#include "platform/process.h"
+#include "platform/scratch_dir.h"
 #include "tools/isamtool/commands.h"
 
 namespace isamtool {
@@ -37,27 +37,31 @@ TEST(EscapeKey, KeepsAsciiAndThaiReadable) {
 class IsamtoolRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* bin = getenv("IMPCUST_BIN_DIR");
-    ASSERT_NE(bin, nullptr) << "IMPCUST_BIN_DIR is not set";
-    tool_ = (fs::path(bin) / "isamtool").string();
-    std::string pattern = (fs::temp_directory_path() / "isamtool_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    base_ = (fs::path(dir_) / "SET").string();
+    // The tool is built into the bin folder beside the tests folder.
+    tool_ = platform::SiblingExecutable(platform::JoinPath("..", "bin") + "\\isamtool");
+    ASSERT_FALSE(dir_.path().empty());
+    base_ = (fs::path(dir_.path()) / "SET").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs isamtool with `args`; returns its exit code and keeps its standard output.
-  int Run(const std::string& args) {
-    std::string command = "'" + tool_ + "' " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return -1;
+  // Runs isamtool with `args`; returns its exit code and keeps its standard output (its
+  // standard error is discarded).
+  int Run(const std::vector<std::string>& args) {
+    platform::ProcessOptions options;
+    options.stdin_file = platform::NullDevice();
+    options.stdout_file = dir_.Join("stdout.txt");
+    options.stderr_file = platform::NullDevice();
+    const int code = platform::RunProcess(tool_, args, options);
     output_.clear();
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output_.append(buf, n);
-    int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_EQ(platform::ReadWholeFile(platform::Env::Default(), options.stdout_file, &output_), 0);
+    // Standard output is text: Windows writes its line ends as CR LF.
+    std::string text;
+    for (size_t i = 0; i < output_.size(); ++i) {
+      if (!(output_[i] == '\r' && i + 1 < output_.size() && output_[i + 1] == '\n')) {
+        text += output_[i];
+      }
+    }
+    output_ = text;
+    return code;
   }
 
   void PokeByte(const std::string& path, long offset, char value) {
@@ -66,31 +70,34 @@ class IsamtoolRun : public ::testing::Test {
     f.put(value);
   }
 
-  std::string tool_, dir_, base_, output_;
+  platform::ScratchDir dir_{"isamtool-test"};
+  std::string tool_, base_, output_;
 };
 
 TEST_F(IsamtoolRun, CheckExitCodesFollowTheStateOfTheSet) {
-  ASSERT_EQ(Run("create '" + base_ + "' 64 10:0 30:1"), kExitOk) << output_;
-  EXPECT_EQ(Run("check '" + base_ + "'"), kExitOk) << output_;
+  ASSERT_EQ(Run({"create", base_, "64", "10:0", "30:1"}), kExitOk) << output_;
+  EXPECT_EQ(Run({"check", base_}), kExitOk) << output_;
 
   PokeByte(base_ + ".DAT", 20, 1);  // the in-use byte of an unpublished writer
-  EXPECT_EQ(Run("check '" + base_ + "'"), kExitDefects);
+  EXPECT_EQ(Run({"check", base_}), kExitDefects);
   EXPECT_NE(output_.find("in-use byte"), std::string::npos) << output_;
-  EXPECT_EQ(Run("check --ignore-in-use '" + base_ + "'"), kExitOk) << output_;
+  EXPECT_EQ(Run({"check", "--ignore-in-use", base_}), kExitOk) << output_;
 
-  EXPECT_EQ(Run("check '" + base_ + "-missing'"), kExitFailure);
-  EXPECT_EQ(Run("info '" + base_ + "-missing'"), kExitFailure);
-  EXPECT_EQ(Run("keys '" + base_ + "' 3"), kExitFailure);
-  EXPECT_EQ(Run("check"), kExitFailure);  // no set named
+  EXPECT_EQ(Run({"check", base_ + "-missing"}), kExitFailure);
+  EXPECT_EQ(Run({"info", base_ + "-missing"}), kExitFailure);
+  EXPECT_EQ(Run({"keys", base_, "3"}), kExitFailure);
+  EXPECT_EQ(Run({"check"}), kExitFailure);  // no set named
 }
 
 TEST_F(IsamtoolRun, CreateRefusesBadDefinitionsWithTheEngineStatus) {
   const struct {
-    std::string args;
-  } cases[] = {{"20 10:0"}, {"64 0:0"}, {"64 101:1"}, {"64 10"}, {"64 10:2"}, {"64 x:0"}};
+    std::string length, index;
+  } cases[] = {{"20", "10:0"}, {"64", "0:0"},  {"64", "101:1"},
+               {"64", "10"},   {"64", "10:2"}, {"64", "x:0"}};
   for (const auto& c : cases) {
-    EXPECT_EQ(Run("create '" + base_ + "' " + c.args), kExitFailure) << c.args;
-    EXPECT_FALSE(fs::exists(base_ + ".DAT")) << c.args;
+    EXPECT_EQ(Run({"create", base_, c.length, c.index}), kExitFailure)
+        << c.length << " " << c.index;
+    EXPECT_FALSE(fs::exists(base_ + ".DAT")) << c.length << " " << c.index;
   }
   std::ostringstream out, err;
   EXPECT_EQ(RunCreate(base_, 20, {"10:0"}, out, err), kExitFailure);
@@ -98,8 +105,8 @@ TEST_F(IsamtoolRun, CreateRefusesBadDefinitionsWithTheEngineStatus) {
 }
 
 TEST_F(IsamtoolRun, InfoReportsTheHeadersOfACreatedSet) {
-  ASSERT_EQ(Run("create '" + base_ + "' 1492 10:0 30:1"), kExitOk);
-  ASSERT_EQ(Run("info --json '" + base_ + "'"), kExitOk);
+  ASSERT_EQ(Run({"create", base_, "1492", "10:0", "30:1"}), kExitOk);
+  ASSERT_EQ(Run({"info", "--json", base_}), kExitOk);
   nlohmann::json j = nlohmann::json::parse(output_, nullptr, false);
   ASSERT_FALSE(j.is_discarded()) << output_;
   EXPECT_EQ(j["data"]["record_length"], 1492);
@@ -111,12 +118,12 @@ TEST_F(IsamtoolRun, InfoReportsTheHeadersOfACreatedSet) {
   EXPECT_EQ(j["indexes"][1]["duplicates"], 1);
   EXPECT_EQ(j["index"]["size"], 62 * 19 + 6 + 62 * 39 + 6);
 
-  ASSERT_EQ(Run("info '" + base_ + "'"), kExitOk);
+  ASSERT_EQ(Run({"info", base_}), kExitOk);
   EXPECT_NE(output_.find("key length 30, duplicates"), std::string::npos) << output_;
 }
 
 TEST_F(IsamtoolRun, KeysListsWhatTheEngineStored) {
-  ASSERT_EQ(Run("create '" + base_ + "' 64 10:0 30:1"), kExitOk);
+  ASSERT_EQ(Run({"create", base_, "64", "10:0", "30:1"}), kExitOk);
   isam::ResetEngine();
   ASSERT_GT(isam::StartEngine(2, 8), 0);
   isam::FileBlock* fb = nullptr;
@@ -137,12 +144,12 @@ TEST_F(IsamtoolRun, KeysListsWhatTheEngineStored) {
   isam::CloseDataFile(fb);
   isam::StopEngine();
 
-  EXPECT_EQ(Run("keys '" + base_ + "' 1"), kExitOk);
+  EXPECT_EQ(Run({"keys", base_, "1"}), kExitOk);
   EXPECT_EQ(output_, "C001\t2\nC002\t1\nC003\t3\n");
-  EXPECT_EQ(Run("keys '" + base_ + "' 2"), kExitOk);
+  EXPECT_EQ(Run({"keys", base_, "2"}), kExitOk);
   const std::string thai = "\xE0\xB8\x81\xE0\xB8\xB2\xE0\xB8\xA3";
   EXPECT_EQ(output_, "B\\\\\t2\n" + thai + "\t1\n" + thai + "\t3\n");
-  EXPECT_EQ(Run("check '" + base_ + "'"), kExitOk) << output_;
+  EXPECT_EQ(Run({"check", base_}), kExitOk) << output_;
 }
 
 }  // namespace
