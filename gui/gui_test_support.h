@@ -159,6 +159,13 @@ inline void Click(QWidget* parent, const char* name) {
   QTest::mouseClick(Child<QPushButton>(parent, name), Qt::LeftButton);
 }
 
+// The second click of a double click, after a click at the same place: the double-click event
+// and its release (QTest's double click alone leaves the button held).
+inline void DoubleClick(QWidget* widget, QPoint pos) {
+  QTest::mouseDClick(widget, Qt::LeftButton, {}, pos);
+  QTest::mouseRelease(widget, Qt::LeftButton, {}, pos);
+}
+
 inline void Screenshot(QWidget* widget, const char* name) {
   const QByteArray dir = qgetenv("IMPCUST_SCREENSHOT_DIR");
   if (dir.isEmpty()) return;

@@ -60,7 +60,14 @@ QIcon ButtonIcon(bool import) {
   return QIcon(pixmap);
 }
 
+TForm1::OpenDialogHook& OpenHook() {
+  static TForm1::OpenDialogHook hook;
+  return hook;
+}
+
 }  // namespace
+
+void TForm1::SetOpenDialogHook(OpenDialogHook hook) { OpenHook() = std::move(hook); }
 
 TForm1::TForm1()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -166,8 +173,14 @@ bool TForm1::RunOpenDialog(std::string* path) {
   dialog.setOption(QFileDialog::ReadOnly, true);
   dialog.setNameFilters(NameFilters(app::kOpenDialogFilter));
   dialog.setSizeGripEnabled(true);
-  if (RunModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  *path = FromDisplay(dialog.selectedFiles().first());
+  QString chosen;
+  if (OpenHook()) {
+    chosen = OpenHook()(dialog);
+  } else if (RunModal(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    chosen = dialog.selectedFiles().first();
+  }
+  if (chosen.isEmpty()) return false;
+  *path = FromDisplay(chosen);
   return true;
 }
 
@@ -194,6 +207,7 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::closeEvent(QCloseEvent* event) {
   if (controller_ != nullptr) controller_->FormClose();
   event->accept();
+  Q_EMIT Closed();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -12,14 +12,18 @@
 //    FormClose; the controller runs the close sequence once.
 //  * The controller must outlive the window's last event; Bind() is called once, before the
 //    window is shown.
+//  * Closed() is emitted once the close sequence has run; the program entry ends its event
+//    loop on it.
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "app/main_window.h"
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -49,6 +53,15 @@ class TForm1 : public QWidget, public app::MainWindowView {
   QAction* EllipsisAction() const { return ellipsis_; }
   // The file-open dialog's name filters, made from the designed filter text.
   static QStringList NameFilters(const std::string& filter);
+
+  // Answers OpenDialog1 in place of the user (tests): the hook gets the dialog as the window
+  // set it up, without it being shown, and returns the chosen path, or an empty text for a
+  // cancel. An empty function lets the dialog run again.
+  using OpenDialogHook = std::function<QString(QFileDialog&)>;
+  static void SetOpenDialogHook(OpenDialogHook hook);
+
+ Q_SIGNALS:
+  void Closed();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -252,11 +252,16 @@ void TForm_OpenCompany::Sync() {
   if (grid_->currentRow() != grid.current_row - 1) {
     grid_->setCurrentCell(grid.current_row - 1, 0);
   }
-  if (grid_->verticalScrollBar()->value() != grid.top_row - 1) {
-    grid_->verticalScrollBar()->setValue(grid.top_row - 1);
+  // Scrolling means something only once the grid has its real size: before the window is
+  // shown the viewport is a placeholder, and scrolling the current row into it would move
+  // the model's top row.
+  if (grid_->isVisible()) {
+    if (grid_->verticalScrollBar()->value() != grid.top_row - 1) {
+      grid_->verticalScrollBar()->setValue(grid.top_row - 1);
+    }
+    grid_->scrollToItem(grid_->item(grid.current_row - 1, 0));
+    model_.mutable_grid().top_row = grid_->verticalScrollBar()->value() + 1;
   }
-  grid_->scrollToItem(grid_->item(grid.current_row - 1, 0));
-  model_.mutable_grid().top_row = grid_->verticalScrollBar()->value() + 1;
   grid_->setEnabled(model_.grid_enabled());
   check_->setChecked(grid.auto_select_checked);
   select_->setEnabled(model_.select_enabled());
@@ -288,6 +293,7 @@ void TForm_OpenCompany::reject() {
 void TForm_OpenCompany::showEvent(QShowEvent* event) {
   PrepareFormOnShow(this);
   QDialog::showEvent(event);
+  grid_->doItemsLayout();  // the scroll range, before the model's top row is applied
   grid_->setFocus();
   Sync();
 }

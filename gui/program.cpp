@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
 #include <cstdio>
@@ -79,10 +80,11 @@ int RunProgram() {
     window.Bind(&controller);
     if (controller.FormCreate()) {
       window.Sync();
+      // The loop ends with the main window, whatever other windows are still about.
+      QEventLoop loop;
+      QObject::connect(&window, &TForm1::Closed, &loop, &QEventLoop::quit);
       window.show();
-      if (controller.State() != app::MainState::kEnded && window.isVisible()) {
-        QApplication::exec();
-      }
+      if (controller.State() != app::MainState::kEnded && window.isVisible()) loop.exec();
     }
     controller.FormClose();
     window.Bind(nullptr);
